@@ -9,9 +9,9 @@
 
 namespace ks {
 
-using TKSChar = char16_t;            // one UTF-16 code unit
-using TKSString = std::u16string;    // a wide string
-using TKSPChar = const TKSChar*;     // a zero-terminated run of code units
-using AnsiString = std::string;      // an 8-bit string (code page or UTF-8, as the caller says)
+using TKSChar = char16_t;         // one UTF-16 code unit
+using TKSString = std::u16string; // a wide string
+using TKSPChar = const TKSChar*;  // a zero-terminated run of code units
+using AnsiString = std::string;   // an 8-bit string (code page or UTF-8, as the caller says)
 
 } // namespace ks
