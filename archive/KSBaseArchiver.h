@@ -25,6 +25,9 @@ class TStream;
 class TKSStringList;
 class TKSDirManager;
 class TKSVolumeNumberInfo;
+struct TDirItem;
+struct TKSRunReport;
+class TKSExtractState;
 
 // File modes of the archive stream.
 constexpr uint16_t KSOpenModeCreate = 0xFFFF;  // create a new archive (truncating)
@@ -58,6 +61,36 @@ public:
     bool FindNext(TKSArchiveItem& F);
     bool InternalFind(TKSArchiveItem& F);
     bool IsItemMatches(int32_t ItemNo, TKSArchiveItem& F);
+
+    // ---- extraction and testing (KSExtract.cpp, KSDecompress.cpp) ----------------------------
+    // Native 13 when no archive is open; then tags the items the search finds for the three
+    // values and runs them in directory order under the process-wide lock (poExtract). Per-item
+    // failures go to OnProcessFileFailure; an aborted or cancelled run raises nothing.
+    void ExtractFiles(const TKSString& FileMask, int32_t SearchAttr, const TKSString& ExclusionMask);
+    // The same run with poTest: every item is decompressed into a sink that stores nothing and
+    // checked as extraction checks it (size, CRC-32, authentication code).
+    void TestFiles(const TKSString& FileMask, int32_t SearchAttr, const TKSString& ExclusionMask);
+    // Sets Tagged on exactly the items the search finds.
+    void TagFiles(const TKSString& FileMask, int32_t SearchAttr, const TKSString& ExclusionMask);
+    // Runs the tagged items with poExtract or poTest.
+    void ProcessTaggedFiles(TKSProcessOperation Operation);
+    // FileName: the stored name with '\' separators; Path: the output folder with a trailing '\'.
+    void ExtractTaggedFile(int32_t ItemNo, const TKSString& FileName, const TKSString& Path);
+    void TestTaggedFile(int32_t ItemNo);
+    // Decompresses one item into DestStream. Native 16: bad index; 8: the data failed its checks.
+    void ExtractItem(int32_t ItemNo, TStream* DestStream);
+    // rfs stands at the item's local header. True when the data was produced and passed its checks.
+    bool InternalDecompressFile(TStream* rfs, TStream* wfs, TDirItem* d);
+    // Writes Count bytes; a short write raises OnDiskFull and retries, or sets FProgressCancel and
+    // returns false.
+    bool WriteToStreamWithOnDiskFull(TStream* Stream, const void* Buffer, int64_t Count);
+    // The two bytes (low byte first) of a zlib stream header; mode 1 gives 0x78 0x01.
+    static uint16_t GetZlibStreamHeader(int32_t CompMode);
+    // What the last run did with each tagged item (KSExtract.h).
+    const TKSRunReport& LastRunReport() const;
+    // Forgets what extraction derived from the open archive's layout; called when DMHandle changes.
+    void ResetExtractState() noexcept;
+    std::shared_ptr<TKSExtractState> FExtractState; // owned by KSExtract.cpp
 
     // ---- volumes (KSVolumes.cpp) -----------------------------------------------------------
     // Makes the volume the descriptor names current. A single-file archive (smNone) opens
