@@ -10,8 +10,9 @@ inline constexpr const char* CannotCreateFile = "Telepítés nem lehetséges. F�
 inline constexpr const char* ZipError = "Zip hiba: ";
 inline constexpr const char* FontFailed = "Betütípus telepítés nem sikerült! Valószínűleg nincs hozzá "
                                           "jogosultsága. Kérjük értesítse a rendszergazdát!";
-inline constexpr const char* AppRunning = "A telepítés nem lehetséges, mert a kitöltőprogram jelenleg is fut. "
-                                          "Kérem lépjen ki a kitöltőprogramból és futtassa újra a telepítőt.";
+inline constexpr const char* AppRunning =
+    "A telepítés nem lehetséges, mert a kitöltőprogram jelenleg is fut. "
+    "Kérem lépjen ki a kitöltőprogramból és futtassa újra a telepítőt.";
 inline constexpr const char* NotAllFiles = "Nem minden fájlt sikerült telepíteni/felülírni. Kérem indítsa "
                                            "újra a számítógépét és futtassa újra a telepítőt.";
 inline constexpr const char* Success = "Telepítés sikeresen befejeződött.\r\n\r\n"

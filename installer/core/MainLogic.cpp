@@ -110,7 +110,8 @@ void TMainLogic::RunSteps() {
     TargetName = aPath + ChangeFileExt(fExeName, ".exe");
 
     if (FView.ShortcutChecked()) {
-        LinkName = CollapseSeparators(FOs.DesktopFolder() + PathDelim + ChangeFileExt(fExeName, FOs.ShortcutExt()));
+        LinkName =
+            CollapseSeparators(FOs.DesktopFolder() + PathDelim + ChangeFileExt(fExeName, FOs.ShortcutExt()));
         FOs.CreateShortcut(TargetName, ExtractDirPart(TargetName), LinkName);
     }
 
@@ -121,7 +122,8 @@ void TMainLogic::RunSteps() {
         FOs.SetFileAttributes(aPath + "PyLib", HiddenSystemAttr);
 
     FOs.ForceDirectories(aPath + "Torzs");
-    FOs.CopyFile(aPath + "Torzs.zip", aPath + "Torzs" + PathDelim + "Torzs" + std::to_string(fMainID_FORM) + ".pck");
+    FOs.CopyFile(aPath + "Torzs.zip",
+                 aPath + "Torzs" + PathDelim + "Torzs" + std::to_string(fMainID_FORM) + ".pck");
     FOs.DeleteFile(aPath + "Torzs.zip");
 
     const AnsiString Font = aPath + FontFileName;

@@ -11,8 +11,8 @@ namespace {
 struct ModeCase {
     const char* Name;
     std::optional<AnsiString> AppPath;
-    bool MakeFolder;  // the folder /opt/Fv exists
-    bool MakeExe;     // /opt/Fv/Ferrovan.exe exists
+    bool MakeFolder; // the folder /opt/Fv exists
+    bool MakeExe;    // /opt/Fv/Ferrovan.exe exists
     bool ExpectUpdate;
 };
 
@@ -82,14 +82,13 @@ TEST_P(StartFolderTest, StartsBesideTheDocumentsFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Docs, StartFolderTest,
-    ::testing::Values(StartCase{"BelowHome", AnsiString("/home/u/Documents"), {"/"}, "/", "/home/u/"},
-                      StartCase{"AtRoot", AnsiString("/"), {"/"}, "/", "/"},
-                      StartCase{"Missing", std::nullopt, {"/", "/home"}, "/", "/"},
-                      StartCase{"Empty", AnsiString(), {"/"}, "/", "/"},
-                      StartCase{"OnOtherMount", AnsiString("/media/d/Dok"), {"/", "/media/d"}, "/media/d",
-                                "/media/d/"},
-                      StartCase{"AtMountRoot", AnsiString("/media/d"), {"/", "/media/d"}, "/media/d",
-                                "/media/d/"}),
+    ::testing::Values(
+        StartCase{"BelowHome", AnsiString("/home/u/Documents"), {"/"}, "/", "/home/u/"},
+        StartCase{"AtRoot", AnsiString("/"), {"/"}, "/", "/"},
+        StartCase{"Missing", std::nullopt, {"/", "/home"}, "/", "/"},
+        StartCase{"Empty", AnsiString(), {"/"}, "/", "/"},
+        StartCase{"OnOtherMount", AnsiString("/media/d/Dok"), {"/", "/media/d"}, "/media/d", "/media/d/"},
+        StartCase{"AtMountRoot", AnsiString("/media/d"), {"/", "/media/d"}, "/media/d", "/media/d/"}),
     [](const auto& I) { return std::string(I.param.Name); });
 
 TEST(UjMappaButton, MovesTheListOnlyWhenAFolderWasCreated) {

@@ -30,13 +30,13 @@ public:
     std::set<AnsiString> Dirs = {"/"};
     std::map<AnsiString, std::string> Files;
     std::map<AnsiString, uint32_t> Attrs;
-    std::set<AnsiString> FailCreate;       // ForceDirectories fails for these
-    std::set<AnsiString> FailCopyTo;       // CopyFile fails for these destinations
-    bool FailWrite = false;                // WriteNewFile throws
-    bool WriteVanishes = false;            // WriteNewFile succeeds but leaves no file
+    std::set<AnsiString> FailCreate; // ForceDirectories fails for these
+    std::set<AnsiString> FailCopyTo; // CopyFile fails for these destinations
+    bool FailWrite = false;          // WriteNewFile throws
+    bool WriteVanishes = false;      // WriteNewFile succeeds but leaves no file
     int FontFaces = 1;
-    std::vector<AnsiString> Calls;         // a log of the observable side effects
-    std::vector<AnsiString> Created;       // paths given to ForceDirectories
+    std::vector<AnsiString> Calls;   // a log of the observable side effects
+    std::vector<AnsiString> Created; // paths given to ForceDirectories
 
     static AnsiString Strip(const AnsiString& P) {
         return P.size() > 1 && P.back() == '/' ? P.substr(0, P.size() - 1) : P;
@@ -154,12 +154,12 @@ public:
 
 // What happens when one item is extracted.
 enum class ItemFate {
-    Ok,           // written below BaseDir
-    Raises,       // an error leaves ExtractFiles
-    PromptIgnore, // the component's failure prompt, answered Ignore: not written, no error
+    Ok,            // written below BaseDir
+    Raises,        // an error leaves ExtractFiles
+    PromptIgnore,  // the component's failure prompt, answered Ignore: not written, no error
     PromptRetryOk, // failure prompt answered Retry, then written
-    PasswordSkip, // skipped at the password prompt
-    DiskFull,     // the batch ends cancelled
+    PasswordSkip,  // skipped at the password prompt
+    DiskFull,      // the batch ends cancelled
 };
 
 struct FakeEntry {

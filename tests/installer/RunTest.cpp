@@ -25,10 +25,10 @@ protected:
         Os.Dirs.insert("/home/u");
         Os.Dirs.insert("/home/u/Desktop");
         Arc.Contents[PayloadBytes] = {
-            {"Ferrovan.exe", "exe"},          {"Kezikonyv_elemei.zip", "zip:kez"},
-            {"Adatlap.zip", "zip:adat"},      {"PyLib.zip", "zip:py"},
-            {"Torzs.zip", "torzs-bytes"},     {"IDAutomationHC39M_Free.ttf", "font"},
-            {"index.html", "<html>"},         {"segitseg.html", "<html>"},
+            {"Ferrovan.exe", "exe"},      {"Kezikonyv_elemei.zip", "zip:kez"},
+            {"Adatlap.zip", "zip:adat"},  {"PyLib.zip", "zip:py"},
+            {"Torzs.zip", "torzs-bytes"}, {"IDAutomationHC39M_Free.ttf", "font"},
+            {"index.html", "<html>"},     {"segitseg.html", "<html>"},
         };
         Arc.Contents["zip:kez"] = {{"kepek/", ""}, {"kepek/a.png", "png"}, {"index.html", "k"}};
         Arc.Contents["zip:adat"] = {{"urlap/a.xml", "xml"}};
@@ -74,13 +74,14 @@ TEST_F(RunTest, CompleteRunInstallsEverything) {
     EXPECT_EQ(Os.Attrs[Target + "PyLib"], 6U);
     EXPECT_EQ(Os.Files[Target + "Torzs/Torzs10018.pck"], "torzs-bytes");
     EXPECT_TRUE(Has(Target + "IDAutomationHC39M_Free.ttf"));
-    for (const char* Gone : {"DataPack.res", "DataPack.zip", "Torzs.zip", "PyLib.zip", "Kezikonyv_elemei.zip",
-                             "Adatlap.zip", "PyLib/PyLib.zip", "Adatlap/Adatlap.zip",
-                             "Kezikonyv_elemei/Kezikonyv_elemei.zip"})
+    for (const char* Gone :
+         {"DataPack.res", "DataPack.zip", "Torzs.zip", "PyLib.zip", "Kezikonyv_elemei.zip", "Adatlap.zip",
+          "PyLib/PyLib.zip", "Adatlap/Adatlap.zip", "Kezikonyv_elemei/Kezikonyv_elemei.zip"})
         EXPECT_FALSE(Has(Target + Gone)) << Gone;
     EXPECT_FALSE(Os.DirectoryExists(Target + "Dokumentumok")); // not in the payload: skipped silently
     EXPECT_EQ(FileName, "DataPack.zip");
-    EXPECT_TRUE(Called("Shortcut " + Target + "Ferrovan.exe " + Target + " /home/u/Desktop/Ferrovan.desktop"));
+    EXPECT_TRUE(
+        Called("Shortcut " + Target + "Ferrovan.exe " + Target + " /home/u/Desktop/Ferrovan.desktop"));
     EXPECT_TRUE(Called("AddFont " + Target + "IDAutomationHC39M_Free.ttf"));
     EXPECT_TRUE(Called("FontChange"));
     EXPECT_EQ(Os.Calls.back(), LaunchCall());
@@ -165,57 +166,102 @@ INSTANTIATE_TEST_SUITE_P(
     Outcomes, RunOutcomeTest,
     ::testing::Values(
         OutcomeCase{"LockedItemIgnored",
-                    [](RunTest& T) { static_cast<RunOutcomeTest&>(T).SetFate("zip:adat", "urlap/a.xml", ItemFate::PromptIgnore); },
-                    {txt::NotAllFiles}, false, true},
+                    [](RunTest& T) {
+                        static_cast<RunOutcomeTest&>(T).SetFate("zip:adat", "urlap/a.xml",
+                                                                ItemFate::PromptIgnore);
+                    },
+                    {txt::NotAllFiles},
+                    false,
+                    true},
         OutcomeCase{"RetriedItemSucceeds",
-                    [](RunTest& T) { static_cast<RunOutcomeTest&>(T).SetFate("zip:adat", "urlap/a.xml", ItemFate::PromptRetryOk); },
-                    {txt::Success}, false, false},
+                    [](RunTest& T) {
+                        static_cast<RunOutcomeTest&>(T).SetFate("zip:adat", "urlap/a.xml",
+                                                                ItemFate::PromptRetryOk);
+                    },
+                    {txt::Success},
+                    false,
+                    false},
         OutcomeCase{"LockedApplicationIgnored",
-                    [](RunTest& T) { static_cast<RunOutcomeTest&>(T).SetFate(PayloadBytes, "Ferrovan.exe", ItemFate::PromptIgnore); },
-                    {txt::AppRunning}, true, false},
+                    [](RunTest& T) {
+                        static_cast<RunOutcomeTest&>(T).SetFate(PayloadBytes, "Ferrovan.exe",
+                                                                ItemFate::PromptIgnore);
+                    },
+                    {txt::AppRunning},
+                    true,
+                    false},
         OutcomeCase{"ApplicationRaises",
-                    [](RunTest& T) { static_cast<RunOutcomeTest&>(T).SetFate(PayloadBytes, "Ferrovan.exe", ItemFate::Raises); },
-                    {txt::AppRunning}, true, false},
+                    [](RunTest& T) {
+                        static_cast<RunOutcomeTest&>(T).SetFate(PayloadBytes, "Ferrovan.exe",
+                                                                ItemFate::Raises);
+                    },
+                    {txt::AppRunning},
+                    true,
+                    false},
         OutcomeCase{"ApplicationInSubFolderRaises",
                     [](RunTest& T) {
                         auto& A = static_cast<RunOutcomeTest&>(T).Archive();
                         A.Contents["zip:adat"].push_back({"bin/Ferrovan.exe", "e", ItemFate::Raises});
                     },
-                    {txt::AppRunning}, true, false},
+                    {txt::AppRunning},
+                    true,
+                    false},
         OutcomeCase{"FontFailureIgnored",
                     [](RunTest& T) {
-                        static_cast<RunOutcomeTest&>(T).SetFate(PayloadBytes, "IDAutomationHC39M_Free.ttf", ItemFate::Raises);
+                        static_cast<RunOutcomeTest&>(T).SetFate(PayloadBytes, "IDAutomationHC39M_Free.ttf",
+                                                                ItemFate::Raises);
                     },
-                    {txt::Success}, false, false},
+                    {txt::Success},
+                    false,
+                    false},
         OutcomeCase{"BothFlagsShowOnlyRunning",
                     [](RunTest& T) {
                         auto& R = static_cast<RunOutcomeTest&>(T);
                         R.SetFate(PayloadBytes, "Ferrovan.exe", ItemFate::Raises);
                         R.SetFate("zip:py", "os.py", ItemFate::Raises);
                     },
-                    {txt::AppRunning}, true, true},
+                    {txt::AppRunning},
+                    true,
+                    true},
         OutcomeCase{"PasswordSkipped",
-                    [](RunTest& T) { static_cast<RunOutcomeTest&>(T).SetFate("zip:py", "os.py", ItemFate::PasswordSkip); },
-                    {txt::NotAllFiles}, false, true},
+                    [](RunTest& T) {
+                        static_cast<RunOutcomeTest&>(T).SetFate("zip:py", "os.py", ItemFate::PasswordSkip);
+                    },
+                    {txt::NotAllFiles},
+                    false,
+                    true},
         OutcomeCase{"BatchCancelledByDiskFull",
-                    [](RunTest& T) { static_cast<RunOutcomeTest&>(T).SetFate(PayloadBytes, "index.html", ItemFate::DiskFull); },
-                    {txt::NotAllFiles}, false, true},
-        OutcomeCase{"FontAddsTwoFaces", [](RunTest& T) { static_cast<RunOutcomeTest&>(T).Fs().FontFaces = 2; },
-                    {txt::FontFailed, txt::Success}, false, false},
-        OutcomeCase{"FontAddsNothing", [](RunTest& T) { static_cast<RunOutcomeTest&>(T).Fs().FontFaces = 0; },
-                    {txt::FontFailed, txt::Success}, false, false},
+                    [](RunTest& T) {
+                        static_cast<RunOutcomeTest&>(T).SetFate(PayloadBytes, "index.html",
+                                                                ItemFate::DiskFull);
+                    },
+                    {txt::NotAllFiles},
+                    false,
+                    true},
+        OutcomeCase{"FontAddsTwoFaces",
+                    [](RunTest& T) { static_cast<RunOutcomeTest&>(T).Fs().FontFaces = 2; },
+                    {txt::FontFailed, txt::Success},
+                    false,
+                    false},
+        OutcomeCase{"FontAddsNothing",
+                    [](RunTest& T) { static_cast<RunOutcomeTest&>(T).Fs().FontFaces = 0; },
+                    {txt::FontFailed, txt::Success},
+                    false,
+                    false},
         OutcomeCase{"NestedCopyFails",
                     [](RunTest& T) {
-                        static_cast<RunOutcomeTest&>(T).Fs().FailCopyTo.insert(Target + "Adatlap/Adatlap.zip");
+                        static_cast<RunOutcomeTest&>(T).Fs().FailCopyTo.insert(Target +
+                                                                               "Adatlap/Adatlap.zip");
                     },
-                    {txt::NotAllFiles}, false, true}),
+                    {txt::NotAllFiles},
+                    false,
+                    true}),
     [](const auto& I) { return std::string(I.param.Name); });
 
 TEST_F(RunTest, DataFileNotCreatedLeavesAWayOut) {
     Os.WriteVanishes = true;
     Run();
-    EXPECT_EQ(View.Messages,
-              std::vector<AnsiString>{"Telepítés nem lehetséges. Fájl nem hozható létre (" + Target + "DataPack.res)"});
+    EXPECT_EQ(View.Messages, std::vector<AnsiString>{"Telepítés nem lehetséges. Fájl nem hozható létre (" +
+                                                     Target + "DataPack.res)"});
     EXPECT_FALSE(View.Closed);
     EXPECT_TRUE(View.WindowEnabled);
     EXPECT_TRUE(View.WaitVisible);

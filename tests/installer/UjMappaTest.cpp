@@ -9,7 +9,7 @@ namespace {
 
 class FakeDialog : public IUjMappaView {
 public:
-    AnsiString Typed;       // what the user types while the dialog is shown
+    AnsiString Typed; // what the user types while the dialog is shown
     TModalResult Answer = TModalResult::OK;
     AnsiString Edit;
     bool Enabled = true;
