@@ -14,7 +14,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
 
+#include "archive/DirStreamIO.h"
 #include "archive/KSDirArray.h"
 #include "archive/KSVolumeNumberInfo.h"
 #include "archive/ZipRecords.h"
@@ -94,15 +98,42 @@ public:
     int64_t CentralDirOffset = 0;
 
 private:
-    void ReadItem(int32_t Index, TKSVolumeNumberInfo& LoadVolume, int64_t DirEnd);
-    void ReadExtraFields(TDirItem& Item, int32_t Index, const uint8_t* Data, uint32_t Length,
-                         const uint8_t* NameBytes, uint32_t NameLength);
-    TKSString DecodeName(const uint8_t* Bytes, uint32_t Length, uint16_t Flags) const;
+    // Names that extra fields supply in place of the header name, in order of precedence.
+    struct TKSNameOverrides {
+        std::optional<TKSString> Unicode;     // 0x554E with the "NUCX" signature
+        std::optional<TKSString> UnicodePath; // 0x7075, version 1, CRC-32 of the header name matches
+    };
+    // The last block read by the local header / data descriptor scans.
+    struct TKSScanCache {
+        TStream* Stream = nullptr;
+        int64_t StreamSize = -1;
+        int64_t Start = 0;
+        std::vector<uint8_t> Data;
+        void Reset() {
+            Stream = nullptr;
+            StreamSize = -1;
+            Data.clear();
+            Data.shrink_to_fit();
+        }
+    };
+
+    // B: follows the locator before the end record at Position; Position moves to the locator and
+    // then to the Zip64 end record. False when a locator is there but no Zip64 end record.
+    bool ReadZip64Records(int64_t& Position);
+    void ReadItem(int32_t Index, TKSVolumeNumberInfo& LoadVolume, TKSBlockReader& Reader);
+    void ReadExtraFields(TDirItem& Item, std::span<const uint8_t> Extra, bool LocalHeader,
+                         std::span<const uint8_t> RawName, TKSNameOverrides& Names);
+    // The header name: UTF-8 under flag bit 11 when valid, else through the OEM/ANSI code pages.
+    TKSString DecodeName(std::span<const uint8_t> RawName, uint16_t Flags) const;
+    TKSString ItemName(const TDirItem& Item, std::span<const uint8_t> RawName, TKSNameOverrides& Names) const;
+    int32_t StubReferenceItem();
     bool LocalHeaderMatches(int64_t Position, const TDirItem& Reference);
     int64_t FindSignatureInBlocks(int64_t StartPosition, uint32_t Signature);
     bool OEMFileNames() const;
     bool OpenCorruptedArchives() const;
     bool IsSpanned() const;
+
+    TKSScanCache FScan;
 };
 
 } // namespace ks

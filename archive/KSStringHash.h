@@ -41,6 +41,8 @@ public:
     PPHashItem Find(const TKSString& Key);
     void Add(const TKSString& Key, int32_t Value);
     void Remove(const TKSString& Key);
+    // Unlinks and frees the first item with this Key and this Value; nothing when absent.
+    void Remove(const TKSString& Key, int32_t Value);
     // Value of the first item with this Key, or -1.
     int32_t ValueOf(const TKSString& Key);
     void Clear();
@@ -65,6 +67,9 @@ public:
 
     // Replaces entry Index by NewValue and keeps a valid value hash in step.
     void Update(int Index, const TKSString& NewValue);
+    // Positional changes move indexes: the value hash is rebuilt at the next lookup.
+    void Insert(int Index, const TKSString& S);
+    void Delete(int Index);
 
     // Number of distinct chains used and longest chain of the current value hash (0, 0 when
     // absent). For measurements.

@@ -1,0 +1,102 @@
+// KSDirArray.cpp -- the directory array and its name index.
+#include "archive/KSDirArray.h"
+
+#include <algorithm>
+
+#include "archive/KSExcept.h"
+#include "platform/KSStrings.h"
+
+namespace ks {
+
+uint64_t TDirItem::EffCompSize() const {
+    return CentralDir.compSize == KSZip64Marker32 ? Zip64ExtInfo.compSize : CentralDir.compSize;
+}
+
+uint64_t TDirItem::EffUnCompSize() const {
+    return CentralDir.unCompSize == KSZip64Marker32 ? Zip64ExtInfo.uncompSize : CentralDir.unCompSize;
+}
+
+uint64_t TDirItem::EffRelOffsetLH() const {
+    return CentralDir.relOffsetLH == KSZip64Marker32 ? Zip64ExtInfo.relOffsetLH : CentralDir.relOffsetLH;
+}
+
+void TDirItem::SetEffRelOffsetLH(uint64_t Value) {
+    if (CentralDir.relOffsetLH == KSZip64Marker32)
+        Zip64ExtInfo.relOffsetLH = Value;
+    else
+        CentralDir.relOffsetLH = static_cast<uint32_t>(Value);
+}
+
+TKSDirArray::TKSDirArray() = default;
+
+TKSDirArray::~TKSDirArray() {
+    Clear();
+}
+
+void TKSDirArray::FreeExtraFields(TDirItem& Item) {
+    Item.ExtraFields.clear();
+    Item.ExtraFields.shrink_to_fit();
+}
+
+void TKSDirArray::SetCount(int32_t Value) {
+    Value = std::max(Value, 0);
+    if (Value > AllocItemCount) {
+        AllocBy = std::min(AllocBy * 2, MaxAllocBy);
+        const int64_t Grown = static_cast<int64_t>(AllocItemCount) + AllocBy;
+        const int32_t NewCapacity = Grown > Value ? static_cast<int32_t>(Grown) : Value;
+        // Slots that were in use before and went out of use were blanked when they left, so only
+        // the new slots need initialising, which resize does.
+        FItems.resize(static_cast<size_t>(NewCapacity));
+        AllocItemCount = NewCapacity;
+    } else if (Value == 0) {
+        FItems.clear();
+        FItems.shrink_to_fit();
+        AllocItemCount = 0;
+    } else if (Value < ItemCount) {
+        // Slots leaving the directory are blanked now, so that they come back as blank items.
+        std::fill(FItems.begin() + Value, FItems.begin() + ItemCount, TDirItem{});
+    }
+    ItemCount = Value;
+}
+
+TDirItem TKSDirArray::GetItem(int32_t Index) const {
+    if (Index < 0 || Index >= ItemCount)
+        throw EKSException(2, nullptr);
+    return FItems[static_cast<size_t>(Index)];
+}
+
+PDirItem TKSDirArray::GetItemPtr(int32_t Index) {
+    if (Index < 0 || Index >= ItemCount)
+        throw EKSException(3, nullptr);
+    return &FItems[static_cast<size_t>(Index)];
+}
+
+void TKSDirArray::Clear() {
+    // Items in use are blanked, which frees their extra buffers (and their strings).
+    std::fill(FItems.begin(), FItems.begin() + ItemCount, TDirItem{});
+    ItemCount = 0;
+    FItemNamesList.Clear();
+}
+
+void TKSDirArray::ClearTags() {
+    for (int32_t i = 0; i < ItemCount; ++i)
+        FItems[static_cast<size_t>(i)].Tagged = false;
+}
+
+void TKSDirArray::SetItemName(int32_t Index, const TKSString& Name) {
+    PDirItem Item = GetItemPtr(Index);
+    const int Found = FItemNamesList.IndexOf(KSLowerCase(Item->Name));
+    if (Found == Index)
+        FItemNamesList.Update(Index, KSLowerCase(Name));
+    else if (Found >= 0)
+        throw EKSException(59, nullptr);
+    else
+        FItemNamesList.Add(KSLowerCase(Name));
+    Item->Name = Name;
+}
+
+int32_t TKSDirArray::IndexOfName(const TKSString& Name) const {
+    return FItemNamesList.IndexOf(KSLowerCase(Name));
+}
+
+} // namespace ks
