@@ -15,6 +15,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/KSStreams.h"
 #include "platform/KSTypes.h"
 
 namespace ks {
@@ -185,6 +186,19 @@ template <typename TRecord> void AppendRecord(std::vector<uint8_t>& Out, const T
     Out.insert(Out.end(), Bytes.begin(), Bytes.end());
 }
 
+// Reads one record at the stream's position with one read of its Size bytes; a stream that cannot
+// deliver them raises its read error (EReadError) and Out is unchanged.
+template <typename TRecord> void ReadRecord(TStream& Stream, TRecord& Out) {
+    std::array<uint8_t, TRecord::Size> Bytes;
+    Stream.ReadBuffer(Bytes.data(), static_cast<int64_t>(Bytes.size()));
+    (void)DecodeRecord(Bytes, Out);
+}
+// Writes one record with one write of its Size bytes (EWriteError when the stream refuses).
+template <typename TRecord> void WriteRecord(TStream& Stream, const TRecord& R) {
+    const auto Bytes = EncodeRecord(R);
+    Stream.WriteBuffer(Bytes.data(), static_cast<int64_t>(Bytes.size()));
+}
+
 // True when Bytes starts with the 4 bytes of Signature (little-endian).
 bool HasSignature(std::span<const uint8_t> Bytes, uint32_t Signature) noexcept;
 
@@ -271,6 +285,8 @@ public:
     // FAdditionalSignature holds the first 4 bytes whenever there were 4.
     [[nodiscard]] bool Load(const uint8_t* Data, size_t Size);
     [[nodiscard]] bool Load(std::span<const uint8_t> Data) { return Load(Data.data(), Data.size()); }
+    // The same rules, reading the whole of Stream from position 0.
+    [[nodiscard]] bool LoadFromStream(TStream& Stream);
 
     TKSString FName;
     uint32_t FAdditionalSignature = 0;

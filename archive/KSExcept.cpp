@@ -1,0 +1,107 @@
+// KSExcept.cpp -- composition of the engine's exception texts.
+#include "archive/KSExcept.h"
+
+#include <cstdio>
+
+#include "archive/KSConst.h"
+
+namespace ks {
+
+std::string KSWideToUtf8(const TKSString& Text) {
+    std::string Out;
+    Out.reserve(Text.size());
+    for (size_t i = 0; i < Text.size(); ++i) {
+        char32_t c = Text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
+            Text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (Text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            Out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            Out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            Out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            Out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            Out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            Out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            Out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            Out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            Out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            Out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return Out;
+}
+
+std::string TKSFormatArg::AsText() const {
+    if (const auto* i = std::get_if<int64_t>(&FValue))
+        return std::to_string(*i);
+    if (const auto* w = std::get_if<TKSString>(&FValue))
+        return KSWideToUtf8(*w);
+    return std::get<AnsiString>(FValue);
+}
+
+std::string KSFormatMessage(std::string_view Pattern, std::initializer_list<TKSFormatArg> Args) {
+    std::string Out;
+    Out.reserve(Pattern.size() + 64);
+    auto Next = Args.begin();
+    for (size_t i = 0; i < Pattern.size(); ++i) {
+        const char c = Pattern[i];
+        if (c != '%' || i + 1 >= Pattern.size()) {
+            Out.push_back(c);
+            continue;
+        }
+        const char Spec = Pattern[i + 1];
+        if (Spec == '%') {
+            Out.push_back('%');
+            ++i;
+            continue;
+        }
+        if (Spec != 's' && Spec != 'd') {
+            Out.push_back(c);
+            continue;
+        }
+        ++i;
+        const TKSFormatArg* Arg = Next != Args.end() ? &*Next++ : nullptr;
+        if (Arg && (Spec == 's' || Arg->IsInteger()))
+            Out += Arg->AsText();
+        else {
+            // No fitting argument: keep the placeholder rather than invent a value.
+            Out.push_back('%');
+            Out.push_back(Spec);
+        }
+    }
+    return Out;
+}
+
+std::string EKSException::ComposeMessage(int32_t NativeErr, const std::initializer_list<TKSFormatArg>* Args,
+                                         const TComponent* Component) {
+    const int32_t Code = KSErrorCodeOf(NativeErr);
+    std::string Text = KSErrorMessages[static_cast<size_t>(Code)];
+    if (Args)
+        Text = KSFormatMessage(Text, *Args);
+    if (Component && !Component->Name().empty())
+        Text = Component->Name() + ": " + Text;
+    char Digits[16];
+    std::snprintf(Digits, sizeof Digits, "%5d", static_cast<int>(NativeErr));
+    for (char* p = Digits; *p; ++p)
+        if (*p == ' ')
+            *p = '0';
+    return Text + " - Native error: " + Digits;
+}
+
+EKSException::EKSException(int32_t NativeErr, const TComponent* Component)
+    : Exception(ComposeMessage(NativeErr, nullptr, Component)), ErrorCode(KSErrorCodeOf(NativeErr)),
+      NativeError(NativeErr) {}
+
+EKSException::EKSException(int32_t NativeErr, std::initializer_list<TKSFormatArg> Args,
+                           const TComponent* Component)
+    : Exception(ComposeMessage(NativeErr, &Args, Component)), ErrorCode(KSErrorCodeOf(NativeErr)),
+      NativeError(NativeErr) {}
+
+} // namespace ks
