@@ -91,8 +91,8 @@ bool KSApplyStoredAttributes(const TKSString& FileName, uint32_t Attr, uint8_t H
 // The file's last-write time as a DOS date-time in local time, or -1 when the file does not
 // exist (or is a folder).
 int32_t KSFileAge(const TKSString& FileName);
-// Sets the last-write (and last-access) time from a DOS date-time taken as local time. False
-// for an invalid value or when the file cannot be changed.
+// Sets the last-write time (only that one) from a DOS date-time taken as local time. False for
+// an invalid value or when the file cannot be changed.
 bool KSFileSetDate(const TKSString& FileName, int32_t DosDateTime);
 
 // The current folder, in the system's own spelling ("/" separators on POSIX).

@@ -35,6 +35,10 @@ TKSString KSUpperCase(TKSStringView S);
 TKSString KSLowerCase(TKSStringView S);
 TKSChar KSCharUpper(TKSChar C); // a lone surrogate comes back unchanged
 TKSChar KSCharLower(TKSChar C);
+// The same for a whole code point; a mapping that would leave the code point's plane (and so
+// change the UTF-16 length) is not applied.
+char32_t KSCodePointUpper(char32_t C);
+char32_t KSCodePointLower(char32_t C);
 
 // Compares the first MaxLength code units of S1 and S2 (each cut at its own length when shorter)
 // and returns -1, 0 or 1. The comparison is by code point, without case folding: callers that

@@ -1,0 +1,231 @@
+// KSFileStream.cpp -- TKSFileStream on POSIX file descriptors, with share modes emulated by
+// open-file-description locks.
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/KSFiles.h"
+#include "platform/KSStreams.h"
+#include "platform/KSStrings.h"
+
+namespace ks {
+
+namespace {
+
+// Marker bytes, far beyond any real data. A shared lock on a marker announces the open's access
+// or denial; no lock is ever taken on file data.
+constexpr off_t kMarkerBase = static_cast<off_t>(1) << 62;
+constexpr off_t kDoesRead = kMarkerBase + 0;
+constexpr off_t kDoesWrite = kMarkerBase + 1;
+constexpr off_t kDeniesRead = kMarkerBase + 2;
+constexpr off_t kDeniesWrite = kMarkerBase + 3;
+
+bool LockMarker(int Fd, off_t Marker) {
+    struct flock Fl;
+    std::memset(&Fl, 0, sizeof Fl);
+    Fl.l_type = F_RDLCK;
+    Fl.l_whence = SEEK_SET;
+    Fl.l_start = Marker;
+    Fl.l_len = 1;
+    return fcntl(Fd, F_OFD_SETLK, &Fl) == 0;
+}
+
+// True when another open file description holds a lock on Marker. Errors count as "no": a file
+// system without locks does not enforce share modes.
+bool MarkerTaken(int Fd, off_t Marker) {
+    struct flock Fl;
+    std::memset(&Fl, 0, sizeof Fl);
+    Fl.l_type = F_WRLCK;
+    Fl.l_whence = SEEK_SET;
+    Fl.l_start = Marker;
+    Fl.l_len = 1;
+    if (fcntl(Fd, F_OFD_GETLK, &Fl) != 0)
+        return false;
+    return Fl.l_type != F_UNLCK;
+}
+
+// Announces and checks. Returns false on a conflict with another open.
+bool ApplyShareMode(int Fd, bool Reads, bool Writes, bool DenyRead, bool DenyWrite) {
+    // Announce first, then test: two opens racing each other both see the other's announcement,
+    // so at worst both fail; neither can slip past a conflicting holder.
+    struct {
+        bool Wanted;
+        off_t Marker;
+    } const Announce[] = {
+        {Reads, kDoesRead}, {Writes, kDoesWrite}, {DenyRead, kDeniesRead}, {DenyWrite, kDeniesWrite}};
+    for (const auto& A : Announce)
+        if (A.Wanted && !LockMarker(Fd, A.Marker)) {
+            if (errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS ||
+                errno == EBADF)
+                return true; // locks unavailable here: no emulation
+            return false;
+        }
+    if (Reads && MarkerTaken(Fd, kDeniesRead))
+        return false;
+    if (Writes && MarkerTaken(Fd, kDeniesWrite))
+        return false;
+    if (DenyRead && MarkerTaken(Fd, kDoesRead))
+        return false;
+    if (DenyWrite && MarkerTaken(Fd, kDoesWrite))
+        return false;
+    return true;
+}
+
+std::string Reason(int Err) {
+    return std::strerror(Err);
+}
+
+} // namespace
+
+TKSFileStream::TKSFileStream(const TKSString& FileName, uint16_t Mode) : FFileName(FileName), FMode(Mode) {
+    const AnsiString Native = KSToNativePath(FileName);
+    const bool Create = Mode == fmCreate;
+    const unsigned Access = Create ? fmOpenReadWrite : (Mode & 0x03);
+    const unsigned Share = Create ? fmShareExclusive : (Mode & 0xF0);
+    const bool Reads = Access == fmOpenRead || Access == fmOpenReadWrite;
+    const bool Writes = Access == fmOpenWrite || Access == fmOpenReadWrite;
+    const bool DenyRead = Share == fmShareCompat || Share == fmShareExclusive || Share == fmShareDenyRead;
+    const bool DenyWrite = Share == fmShareCompat || Share == fmShareExclusive || Share == fmShareDenyWrite;
+
+    auto Fail = [&](int Err, const char* What) {
+        const std::string Detail = What[0] ? std::string(What) : Reason(Err);
+        const std::string Msg = std::string(Create ? "Cannot create file \"" : "Cannot open file \"") +
+                                WideToUtf8(FileName) + "\". " + Detail;
+        if (Create)
+            throw EFCreateError(Msg);
+        throw EFOpenError(Msg);
+    };
+    if (Native.empty())
+        Fail(ENOENT, "");
+    if (Access == 3)
+        Fail(EINVAL, "");
+
+    // Write-only opens read-write where they may, so that they can hold the shared marker locks.
+    int Flags = O_CLOEXEC;
+    if (Create)
+        Flags |= O_RDWR | O_CREAT;
+    else if (Access == fmOpenRead)
+        Flags |= O_RDONLY;
+    else
+        Flags |= O_RDWR;
+    FFd = open(Native.c_str(), Flags, 0666);
+    if (FFd < 0 && Access == fmOpenWrite && !Create && errno == EACCES)
+        FFd = open(Native.c_str(), O_WRONLY | O_CLOEXEC);
+    if (FFd < 0)
+        Fail(errno, "");
+    struct stat St;
+    if (fstat(FFd, &St) == 0 && S_ISDIR(St.st_mode)) {
+        close(FFd);
+        FFd = -1;
+        Fail(EISDIR, "");
+    }
+    if (!ApplyShareMode(FFd, Reads, Writes, DenyRead, DenyWrite)) {
+        close(FFd);
+        FFd = -1;
+        Fail(0, "The file is in use by another process.");
+    }
+    // Truncate only now: a file that another open holds is left as it was.
+    if (Create && ftruncate(FFd, 0) != 0) {
+        const int Err = errno;
+        close(FFd);
+        FFd = -1;
+        Fail(Err, "");
+    }
+}
+
+TKSFileStream::~TKSFileStream() {
+    if (FFd >= 0)
+        close(FFd); // releases the marker locks of this open file description
+}
+
+int64_t TKSFileStream::Read(void* Buffer, int64_t Count) {
+    if (Count <= 0)
+        return 0;
+    auto* P = static_cast<char*>(Buffer);
+    int64_t Done = 0;
+    while (Done < Count) {
+        const ssize_t N = read(FFd, P + Done, static_cast<size_t>(Count - Done));
+        if (N < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (N == 0)
+            break;
+        Done += N;
+    }
+    return Done;
+}
+
+int64_t TKSFileStream::Write(const void* Buffer, int64_t Count) {
+    if (Count <= 0)
+        return 0;
+    const auto* P = static_cast<const char*>(Buffer);
+    int64_t Done = 0;
+    while (Done < Count) {
+        const ssize_t N = write(FFd, P + Done, static_cast<size_t>(Count - Done));
+        if (N < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (N == 0)
+            break;
+        Done += N;
+    }
+    return Done;
+}
+
+int64_t TKSFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+    const int Whence = Origin == TSeekOrigin::soBeginning
+                           ? SEEK_SET
+                           : (Origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END);
+    const off_t R = lseek(FFd, static_cast<off_t>(Offset), Whence);
+    if (R < 0)
+        throw EStreamError("Cannot seek in file \"" + WideToUtf8(FFileName) + "\". " + Reason(errno));
+    return static_cast<int64_t>(R);
+}
+
+int64_t TKSFileStream::Size() {
+    struct stat St;
+    if (fstat(FFd, &St) != 0)
+        throw EStreamError("Cannot read the size of file \"" + WideToUtf8(FFileName) + "\". " +
+                           Reason(errno));
+    return static_cast<int64_t>(St.st_size);
+}
+
+void TKSFileStream::SetSize(int64_t NewSize) {
+    if (NewSize < 0 || ftruncate(FFd, static_cast<off_t>(NewSize)) != 0)
+        throw EWriteError("Cannot set the size of file \"" + WideToUtf8(FFileName) + "\". " +
+                          Reason(NewSize < 0 ? EINVAL : errno));
+    if (Position() > NewSize)
+        Seek(NewSize, TSeekOrigin::soBeginning);
+}
+
+bool TKSFileStream::FlushBuffers() {
+    return fsync(FFd) == 0;
+}
+
+bool TKSFileStream::SetDosDateTime(int32_t DosDateTime) {
+    int64_t T;
+    if (!KSDosDateTimeToUnixTime(DosDateTime, T))
+        return false;
+    struct timespec Times[2];
+    Times[0].tv_sec = 0;
+    Times[0].tv_nsec = UTIME_OMIT;
+    Times[1].tv_sec = static_cast<time_t>(T);
+    Times[1].tv_nsec = 0;
+    return futimens(FFd, Times) == 0;
+}
+
+int32_t TKSFileStream::GetDosDateTime() {
+    struct stat St;
+    if (fstat(FFd, &St) != 0)
+        return -1;
+    return KSUnixTimeToDosDateTime(static_cast<int64_t>(St.st_mtim.tv_sec));
+}
+
+} // namespace ks
