@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "platform/KSFiles.h"
 #include "platform/KSTypes.h"
 
 namespace ks {
@@ -37,14 +38,9 @@ struct TKSArchiveItem {
     TInternalSearchRec Handle;
 };
 
-// MS-DOS attribute bits used by the filter.
-constexpr int32_t faReadOnly = 0x01;
-constexpr int32_t faHidden = 0x02;
-constexpr int32_t faSysFile = 0x04;
-constexpr int32_t faVolumeID = 0x08;
-constexpr int32_t faDirectory = 0x10;
-constexpr int32_t faArchive = 0x20;
-constexpr int32_t faSpecial = faHidden | faSysFile | faVolumeID | faDirectory; // 30
+// The attribute bits that exclude an item unless the filter names them: hidden, system, volume
+// label and directory (30). The bits themselves are those of platform/KSFiles.h.
+constexpr uint32_t faSpecial = faHidden | faSysFile | faVolumeID | faDirectory;
 
 // One name against one mask: "*.*" counts as "*", a mask ending in '.' finds names without an
 // extension, case is ignored. An empty mask matches nothing.
