@@ -29,7 +29,8 @@ char32_t MapSupplementary(char32_t C, bool Upper) {
                                 4, nullptr, nullptr, 0);
     if (N != 2 || Out[0] < 0xD800 || Out[0] > 0xDBFF || Out[1] < 0xDC00 || Out[1] > 0xDFFF)
         return C;
-    return 0x10000 + ((static_cast<char32_t>(Out[0]) - 0xD800) << 10) + (static_cast<char32_t>(Out[1]) - 0xDC00);
+    return 0x10000 + ((static_cast<char32_t>(Out[0]) - 0xD800) << 10) +
+           (static_cast<char32_t>(Out[1]) - 0xDC00);
 }
 
 char32_t MapCodePoint(char32_t C, bool Upper) {

@@ -30,7 +30,8 @@ bool RoundTrips(TKSCodePage Page, char Byte, wchar_t& Char) {
         return false;
     char Back[4];
     BOOL UsedDefault = FALSE;
-    const int N = WideCharToMultiByte(Page, WC_NO_BEST_FIT_CHARS, Out, 1, Back, sizeof Back, nullptr, &UsedDefault);
+    const int N =
+        WideCharToMultiByte(Page, WC_NO_BEST_FIT_CHARS, Out, 1, Back, sizeof Back, nullptr, &UsedDefault);
     if (N != 1 || UsedDefault || Back[0] != Byte)
         return false;
     Char = Out[0];

@@ -47,7 +47,8 @@ bool DosDateTimeToUtcFileTime(int32_t DosDateTime, FILETIME& Utc) {
     if (!DosDateTimeToFileTime(static_cast<WORD>(U >> 16), static_cast<WORD>(U & 0xFFFF), &Local))
         return false;
     SYSTEMTIME LocalSt, UtcSt;
-    if (!FileTimeToSystemTime(&Local, &LocalSt) || !TzSpecificLocalTimeToSystemTime(nullptr, &LocalSt, &UtcSt))
+    if (!FileTimeToSystemTime(&Local, &LocalSt) ||
+        !TzSpecificLocalTimeToSystemTime(nullptr, &LocalSt, &UtcSt))
         return false;
     return SystemTimeToFileTime(&UtcSt, &Utc) != 0;
 }
@@ -82,7 +83,8 @@ int32_t KSUnixTimeToDosDateTime(int64_t UnixTime) {
         return win::Encode(win::kFirst);
     if (UnixTime >= kMaxUnix)
         return win::Encode(win::kLast);
-    return win::UtcFileTimeToDosDateTime(win::FromTicks(UnixTime * win::kTicksPerSecond + win::kUnixEpochTicks));
+    return win::UtcFileTimeToDosDateTime(
+        win::FromTicks(UnixTime * win::kTicksPerSecond + win::kUnixEpochTicks));
 }
 
 } // namespace ks

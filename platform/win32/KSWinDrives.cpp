@@ -49,7 +49,8 @@ std::wstring NearestExistingFolder(std::wstring Abs) {
         if (Sep == std::wstring::npos)
             return Abs;
         // Keep "C:\" whole; stop at the root.
-        const std::wstring Up = Sep <= 2 && Abs.size() >= 2 && Abs[1] == L':' ? Abs.substr(0, 3) : Abs.substr(0, Sep);
+        const std::wstring Up =
+            Sep <= 2 && Abs.size() >= 2 && Abs[1] == L':' ? Abs.substr(0, 3) : Abs.substr(0, Sep);
         if (Up.empty() || Up == Abs)
             return Abs;
         Abs = Up;
@@ -146,7 +147,8 @@ int64_t KSGetFreeSpace(const TKSString& Path) {
     const std::wstring Folder = NearestExistingFolder(Absolute(Path));
     if (!GetDiskFreeSpaceExW(Folder.c_str(), &Avail, &Total, &Free))
         return -1;
-    return Avail.QuadPart > static_cast<ULONGLONG>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(Avail.QuadPart);
+    return Avail.QuadPart > static_cast<ULONGLONG>(INT64_MAX) ? INT64_MAX
+                                                              : static_cast<int64_t>(Avail.QuadPart);
 }
 
 bool KSSetVolumeLabel(const TKSString& Path, const TKSString& Label) {

@@ -7,8 +7,8 @@ namespace ks {
 namespace {
 
 // The bits a caller may set; the directory bit follows the entry's kind.
-constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                            FILE_ATTRIBUTE_ARCHIVE;
+constexpr DWORD kSettable =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 // The bits reported: the DOS ones (the system's normal, temporary, reparse ... bits are not).
 constexpr DWORD kReported = kSettable | FILE_ATTRIBUTE_DIRECTORY;
 

@@ -76,7 +76,8 @@ bool KSRemoveDir(const TKSString& Dir) {
 
 int32_t KSFileAge(const TKSString& FileName) {
     WIN32_FILE_ATTRIBUTE_DATA Data;
-    if (FileName.empty() || !GetFileAttributesExW(win::WinPath(FileName).c_str(), GetFileExInfoStandard, &Data) ||
+    if (FileName.empty() ||
+        !GetFileAttributesExW(win::WinPath(FileName).c_str(), GetFileExInfoStandard, &Data) ||
         (Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return -1;
     return win::UtcFileTimeToDosDateTime(Data.ftLastWriteTime);
@@ -88,8 +89,8 @@ bool KSFileSetDate(const TKSString& FileName, int32_t DosDateTime) {
         return false;
     // FILE_FLAG_BACKUP_SEMANTICS lets folders be stamped too; others may keep the file open.
     const HANDLE H = CreateFileW(win::WinPath(FileName).c_str(), FILE_WRITE_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (H == INVALID_HANDLE_VALUE)
         return false;
     const bool Ok = SetFileTime(H, nullptr, nullptr, &Utc) != 0;

@@ -33,8 +33,8 @@ TKSFileStream::TKSFileStream(const TKSString& FileName, uint16_t Mode) : FFileNa
         const std::string Detail = Err == ERROR_SHARING_VIOLATION || Err == ERROR_LOCK_VIOLATION
                                        ? std::string("The file is in use by another process.")
                                        : win::SysErrorMessage(Err);
-        const std::string Msg =
-            std::string(Create ? "Cannot create file " : "Cannot open file ") + Quoted(FileName) + ". " + Detail;
+        const std::string Msg = std::string(Create ? "Cannot create file " : "Cannot open file ") +
+                                Quoted(FileName) + ". " + Detail;
         if (Create)
             throw EFCreateError(Msg);
         throw EFOpenError(Msg);
@@ -112,12 +112,14 @@ int64_t TKSFileStream::Write(const void* Buffer, int64_t Count) {
 }
 
 int64_t TKSFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-    const DWORD Method =
-        Origin == TSeekOrigin::soBeginning ? FILE_BEGIN : (Origin == TSeekOrigin::soCurrent ? FILE_CURRENT : FILE_END);
+    const DWORD Method = Origin == TSeekOrigin::soBeginning
+                             ? FILE_BEGIN
+                             : (Origin == TSeekOrigin::soCurrent ? FILE_CURRENT : FILE_END);
     LARGE_INTEGER Move, Now;
     Move.QuadPart = Offset;
     if (!SetFilePointerEx(H(FFd), Move, &Now, Method))
-        throw EStreamError("Cannot seek in file " + Quoted(FFileName) + ". " + win::SysErrorMessage(GetLastError()));
+        throw EStreamError("Cannot seek in file " + Quoted(FFileName) + ". " +
+                           win::SysErrorMessage(GetLastError()));
     return Now.QuadPart;
 }
 
@@ -138,7 +140,8 @@ void TKSFileStream::SetSize(int64_t NewSize) {
     if (!SetEndOfFile(H(FFd))) {
         const DWORD Err = GetLastError();
         Seek(Old, TSeekOrigin::soBeginning);
-        throw EWriteError("Cannot set the size of file " + Quoted(FFileName) + ". " + win::SysErrorMessage(Err));
+        throw EWriteError("Cannot set the size of file " + Quoted(FFileName) + ". " +
+                          win::SysErrorMessage(Err));
     }
     Seek(Old < NewSize ? Old : NewSize, TSeekOrigin::soBeginning);
 }
