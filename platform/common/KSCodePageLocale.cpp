@@ -120,6 +120,8 @@ TKSCodePagePair KSCodePagesForLocale(std::string_view Locale) {
     return kFallback;
 }
 
+#ifndef _WIN32
+// On Windows the system itself knows its OEM and ANSI pages: the Win32 backend asks it.
 TKSCodePagePair KSLocaleCodePages() {
     // The same precedence the C library uses for the character type category.
     for (const char* Var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
@@ -129,5 +131,6 @@ TKSCodePagePair KSLocaleCodePages() {
     }
     return kFallback;
 }
+#endif
 
 } // namespace ks
