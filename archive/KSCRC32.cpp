@@ -30,6 +30,8 @@ std::uint32_t CRC32(std::uint32_t CRC, const void* Data, std::int32_t DataSize) 
     return CRC32Bulk(CRC, Data, static_cast<std::size_t>(DataSize));
 }
 
-void UpdateCRC32(const void* buf, std::int32_t Count, std::uint32_t& crc_32) { crc_32 = CRC32(crc_32, buf, Count); }
+void UpdateCRC32(const void* buf, std::int32_t Count, std::uint32_t& crc_32) {
+    crc_32 = CRC32(crc_32, buf, Count);
+}
 
 } // namespace ks

@@ -110,8 +110,9 @@ bool TKSItemReader::Run() {
     if (FArc.DMHandle) {
         lastVol = FArc.DMHandle->CentralDirEnd.diskNumber;
         if (FArc.DMHandle->CentralDirEnd.diskNumber == KSZip64Marker16)
-            lastVol = zip64 ? static_cast<int32_t>(FArc.DMHandle->Zip64CentralDirEndLocator.totalNumberOfDisks) - 1
-                            : 0;
+            lastVol =
+                zip64 ? static_cast<int32_t>(FArc.DMHandle->Zip64CentralDirEndLocator.totalNumberOfDisks) - 1
+                      : 0;
     }
     FVolume.SetLastVolumeNumber(lastVol);
     FVolume.SetVolumeNumber(vol);
@@ -341,8 +342,8 @@ bool TKSItemReader::ProgressStep() {
         FArc.DoOnFileProgress(FItem.Name, part * 100.0, FItem.Operation, ppProcess, FArc.FProgressCancel);
         if (!FArc.FProgressCancel) {
             const double count = FArc.FProcessedFileCount > 0 ? FArc.FProcessedFileCount : 1;
-            FArc.DoOnOverallProgress((part + FArc.FProcessedFileNo) / count * 100.0, FItem.Operation, ppProcess,
-                                     FArc.FProgressCancel);
+            FArc.DoOnOverallProgress((part + FArc.FProcessedFileNo) / count * 100.0, FItem.Operation,
+                                     ppProcess, FArc.FProgressCancel);
         }
     }
     return FArc.FProgressCancel;

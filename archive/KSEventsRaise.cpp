@@ -35,15 +35,17 @@ void TKSBaseArchiver::DoOnOverallProgress(double Progress, TKSProcessOperation O
         Cancel = false;
 }
 
-void TKSBaseArchiver::DoOnFileProgress(const TKSString& FileName, double Progress, TKSProcessOperation Operation,
-                                       TKSProgressPhase ProgressPhase, bool& Cancel) {
+void TKSBaseArchiver::DoOnFileProgress(const TKSString& FileName, double Progress,
+                                       TKSProcessOperation Operation, TKSProgressPhase ProgressPhase,
+                                       bool& Cancel) {
     if (FOnFileProgress)
         FOnFileProgress(this, SlashesToBackslashes(FileName), Progress, Operation, ProgressPhase, Cancel);
     else
         Cancel = false;
 }
 
-void TKSBaseArchiver::DoOnCopyTempFileProgress(double Progress, TKSProgressPhase ProgressPhase, bool& Cancel) {
+void TKSBaseArchiver::DoOnCopyTempFileProgress(double Progress, TKSProgressPhase ProgressPhase,
+                                               bool& Cancel) {
     Cancel = false;
     if (FOnCopyTempFileProgress)
         FOnCopyTempFileProgress(this, Progress, ProgressPhase, Cancel);
@@ -165,8 +167,9 @@ void TKSBaseArchiver::DoOnRequestLastVolume(TKSString& AVolumeFileName, bool& Ca
     if (FSpanningMode == smSpanning) {
         bool wrongDisk = false;
         do {
-            const AnsiString text = wrongDisk ? KSFormatPrompt(KSPromptFileNotOnDisk, KSWideToUtf8(AVolumeFileName))
-                                              : AnsiString(KSPromptLastDisk);
+            const AnsiString text = wrongDisk
+                                        ? KSFormatPrompt(KSPromptFileNotOnDisk, KSWideToUtf8(AVolumeFileName))
+                                        : AnsiString(KSPromptLastDisk);
             Cancel = !AskOK(TKSPromptKind::VolumeRequest, text);
             wrongDisk = !KSFileExists(AVolumeFileName);
         } while (!Cancel && wrongDisk);
@@ -175,7 +178,8 @@ void TKSBaseArchiver::DoOnRequestLastVolume(TKSString& AVolumeFileName, bool& Ca
     }
 }
 
-void TKSBaseArchiver::DoOnRequestMiddleVolume(int32_t VolumeNumber, TKSString& AVolumeFileName, bool& Cancel) {
+void TKSBaseArchiver::DoOnRequestMiddleVolume(int32_t VolumeNumber, TKSString& AVolumeFileName,
+                                              bool& Cancel) {
     const TKSString old = AVolumeFileName;
     const bool handler = static_cast<bool>(FOnRequestMiddleVolume);
     MakeDefaultVolumeName(AVolumeFileName, VolumeNumber, !handler);

@@ -67,7 +67,9 @@ TKSExtractState& State(TKSBaseArchiver& Arc) {
     return *Arc.FExtractState;
 }
 
-bool IsSep(TKSChar C) { return C == u'\\' || C == u'/'; }
+bool IsSep(TKSChar C) {
+    return C == u'\\' || C == u'/';
+}
 
 // A sink that stores nothing: the test run decompresses into it.
 class TKSNullStream final : public TStream {
@@ -81,7 +83,9 @@ public:
         return Count;
     }
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
-        int64_t base = Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? FPosition : FSize;
+        int64_t base = Origin == TSeekOrigin::soBeginning ? 0
+                       : Origin == TSeekOrigin::soCurrent ? FPosition
+                                                          : FSize;
         if (base + Offset < 0)
             throw EStreamError("Stream seek error");
         FPosition = base + Offset;
@@ -145,8 +149,9 @@ int32_t LastVolumeOf(const TKSBaseArchiver& Arc) {
     const auto& end = Arc.DMHandle->CentralDirEnd;
     if (end.diskNumber != KSZip64Marker16)
         return end.diskNumber;
-    return Arc.DMHandle->FZip64 ? static_cast<int32_t>(Arc.DMHandle->Zip64CentralDirEndLocator.totalNumberOfDisks) - 1
-                                : 0;
+    return Arc.DMHandle->FZip64
+               ? static_cast<int32_t>(Arc.DMHandle->Zip64CentralDirEndLocator.totalNumberOfDisks) - 1
+               : 0;
 }
 
 // Marks the items whose local header starts where an earlier item (in directory order) starts,
@@ -176,7 +181,8 @@ void BuildOverlapIndex(TKSBaseArchiver& Arc, TKSExtractState& S) {
             std::array<uint8_t, KSZipFileHeaderSize> bytes{};
             if (start <= static_cast<uint64_t>(INT64_MAX)) {
                 in->SetPosition(static_cast<int64_t>(start));
-                if (in->Read(bytes.data(), static_cast<int64_t>(bytes.size())) == static_cast<int64_t>(bytes.size()) &&
+                if (in->Read(bytes.data(), static_cast<int64_t>(bytes.size())) ==
+                        static_cast<int64_t>(bytes.size()) &&
                     DecodeRecord(bytes, lh))
                     lengths = static_cast<uint64_t>(lh.nameLength) + lh.extraLength;
             }
@@ -236,7 +242,8 @@ void BuildOverlapIndex(TKSBaseArchiver& Arc, TKSExtractState& S) {
 void CheckOverlap(TKSBaseArchiver& Arc, int32_t ItemNo) {
     TKSExtractState& S = State(Arc);
     const int32_t n = Arc.DMHandle->CDir.Count();
-    if (S.FIndexOwner != Arc.DMHandle || S.FIndexCount != n || S.FIndexDirOffset != Arc.DMHandle->CentralDirOffset) {
+    if (S.FIndexOwner != Arc.DMHandle || S.FIndexCount != n ||
+        S.FIndexDirOffset != Arc.DMHandle->CentralDirOffset) {
         BuildOverlapIndex(Arc, S);
         S.FIndexOwner = Arc.DMHandle;
         S.FIndexCount = n;
@@ -321,21 +328,26 @@ const TKSRunReport& TKSBaseArchiver::LastRunReport() const {
     return FExtractState ? FExtractState->FReport : empty;
 }
 
-void TKSBaseArchiver::ResetExtractState() noexcept { FExtractState.reset(); }
+void TKSBaseArchiver::ResetExtractState() noexcept {
+    FExtractState.reset();
+}
 
-void TKSBaseArchiver::ExtractFiles(const TKSString& FileMask, int32_t SearchAttr, const TKSString& ExclusionMask) {
+void TKSBaseArchiver::ExtractFiles(const TKSString& FileMask, int32_t SearchAttr,
+                                   const TKSString& ExclusionMask) {
     CheckInactive();
     TagFiles(FileMask, SearchAttr, ExclusionMask);
     ProcessTaggedFiles(poExtract);
 }
 
-void TKSBaseArchiver::TestFiles(const TKSString& FileMask, int32_t SearchAttr, const TKSString& ExclusionMask) {
+void TKSBaseArchiver::TestFiles(const TKSString& FileMask, int32_t SearchAttr,
+                                const TKSString& ExclusionMask) {
     CheckInactive();
     TagFiles(FileMask, SearchAttr, ExclusionMask);
     ProcessTaggedFiles(poTest);
 }
 
-void TKSBaseArchiver::TagFiles(const TKSString& FileMask, int32_t SearchAttr, const TKSString& ExclusionMask) {
+void TKSBaseArchiver::TagFiles(const TKSString& FileMask, int32_t SearchAttr,
+                               const TKSString& ExclusionMask) {
     if (!DMHandle)
         return;
     DMHandle->CDir.ClearTags();
@@ -381,7 +393,8 @@ void TKSBaseArchiver::ProcessTaggedFiles(TKSProcessOperation Operation) {
         TDirItem* d = DMHandle->CDir.GetItemPtr(i);
         if (!d->Tagged)
             continue;
-        TKSItemReport* report = reportIndex < S.FReport.Items.size() ? &S.FReport.Items[reportIndex] : nullptr;
+        TKSItemReport* report =
+            reportIndex < S.FReport.Items.size() ? &S.FReport.Items[reportIndex] : nullptr;
         ++reportIndex;
         d->Operation = Operation;
 
@@ -434,7 +447,8 @@ void TKSBaseArchiver::ProcessTaggedFiles(TKSProcessOperation Operation) {
                     report->ErrorCode = e.ErrorCode;
                     report->Message = e.Message;
                 }
-                DoOnProcessFileFailure(FName, Operation, e.NativeError, e.ErrorCode, Utf8ToWide(e.Message), action);
+                DoOnProcessFileFailure(FName, Operation, e.NativeError, e.ErrorCode, Utf8ToWide(e.Message),
+                                       action);
             }
         } while (action == fxaRetry);
         if (action == fxaAbort) {
@@ -466,7 +480,8 @@ void TKSBaseArchiver::ExtractTaggedFile(int32_t ItemNo, const TKSString& FileNam
     DoOnExtractFile(FName, newAttr, d->Comment);
     const bool handlerName = FName != confined;
     // Attributes a handler replaced are applied as DOS bits only.
-    const uint8_t hostByte = newAttr == storedAttr ? static_cast<uint8_t>(d->CentralDir.versionMadeBy >> 8) : 0;
+    const uint8_t hostByte =
+        newAttr == storedAttr ? static_cast<uint8_t>(d->CentralDir.versionMadeBy >> 8) : 0;
 
     if (handlerName && (FName.find(u':') != TKSString::npos || FName.find(u"\\\\") != TKSString::npos))
         FPath.clear();

@@ -33,8 +33,8 @@ struct TKSItemReport {
 
 struct TKSRunReport {
     TKSProcessOperation Operation = poExtract;
-    bool Aborted = false;   // the failure event answered Abort
-    bool Cancelled = false; // the run ended with the cancel flag set
+    bool Aborted = false;             // the failure event answered Abort
+    bool Cancelled = false;           // the run ended with the cancel flag set
     std::vector<TKSItemReport> Items; // every tagged item, in directory order
 };
 

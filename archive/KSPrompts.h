@@ -95,6 +95,19 @@ TKSPrompts& KSGetPrompts();
 // returns the one installed before. The caller keeps ownership and must keep it alive while set.
 TKSPrompts* KSSetPrompts(TKSPrompts* Prompts);
 
+// Geometry of the password dialog, in pixels, from the average character size of its font (X:
+// the width of "A".."Z" followed by "a".."z" in one line divided by 52, Y: the height of that line).
+// Every a x b / c is computed with a 64-bit product and rounded to the nearest integer.
+struct TKSPasswordDialogLayout {
+    int ClientWidth, ClientHeight;            // X*180/4, Y*63/8
+    int LabelLeft, LabelTop;                  // X*8/4, Y*8/8
+    int EditLeft, EditTop, EditWidth;         // as the label, Y*19/8, X*164/4; at most 255 characters
+    int ButtonTop, ButtonWidth, ButtonHeight; // Y*41/8, X*50/4, Y*14/8
+    int OKLeft, CancelLeft;                   // X*38/4, X*92/4
+};
+TKSPasswordDialogLayout KSPasswordDialogLayout(int X, int Y);
+int KSMulDivRound(int A, int B, int C);
+
 // Replaces the first "%s" or "%d" of Format by Value (texts of this header hold at most one of
 // each kind, taken in order by successive calls).
 AnsiString KSFormatPrompt(const char* Format, const AnsiString& Value);

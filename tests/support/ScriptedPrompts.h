@@ -42,7 +42,8 @@ public:
     // nullopt: the dialog is cancelled.
     void AnswerPassword(std::optional<std::string> Value) { FPasswordAnswers.push_back(std::move(Value)); }
 
-    TKSPromptButton ConfirmBox(TKSPromptKind Kind, const AnsiString& Text, TKSPromptButtons Buttons) override {
+    TKSPromptButton ConfirmBox(TKSPromptKind Kind, const AnsiString& Text,
+                               TKSPromptButtons Buttons) override {
         Boxes.push_back({Kind, Text, Buttons});
         if (FBoxAnswers.empty())
             return pbNone;
@@ -51,7 +52,8 @@ public:
         return b;
     }
 
-    bool PasswordInputQuery(const AnsiString& ACaption, const AnsiString& APrompt, AnsiString& Value) override {
+    bool PasswordInputQuery(const AnsiString& ACaption, const AnsiString& APrompt,
+                            AnsiString& Value) override {
         Passwords.push_back({ACaption, APrompt, Value});
         if (FPasswordAnswers.empty())
             return false;
