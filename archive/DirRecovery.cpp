@@ -48,8 +48,10 @@ void TKSDirManager::BuildCentralDirByLocalHeaders() {
         (void)DecodeRecord(Bytes, Local);
         // A real entry has a name of sane length and data that fits into the stream; anything else
         // is a stray signature (inside stored data, for instance).
-        if (static_cast<int64_t>(Local.compSize) < Size && Local.nameLength <= KSMaxRecoveredNameLength &&
-            Local.nameLength > 0) {
+        // A saturated size is tested once the local Zip64 field has supplied the real one.
+        const bool SizeFromZip64 = Local.compSize == KSZip64Marker32;
+        if ((SizeFromZip64 || static_cast<int64_t>(Local.compSize) < Size) &&
+            Local.nameLength <= KSMaxRecoveredNameLength && Local.nameLength > 0) {
             TDirItem Item;
             TKSZipCentralDir& C = Item.CentralDir;
             C.signature = ZipCentralDirSignature;
@@ -98,6 +100,8 @@ void TKSDirManager::BuildCentralDirByLocalHeaders() {
                 Name = ItemName(Item, RawName, Names);
             }
 
+            if (SizeFromZip64 && Item.Zip64ExtInfo.compSize >= static_cast<uint64_t>(Size))
+                Name.clear();
             if (!Name.empty()) {
                 // Only an empty entry whose name marks a folder is a folder; an empty file stays a file.
                 const bool Folder = Local.unCompSize == 0 &&

@@ -97,13 +97,25 @@ inline Bytes LE32(uint32_t V) {
     return Out;
 }
 
+// Sets the process's code pages for one test and restores the locale's afterwards.
+struct CodePageGuard {
+    CodePageGuard(TKSCodePage Oem, TKSCodePage Ansi) {
+        KSSetOemCodePage(Oem);
+        KSSetAnsiCodePage(Ansi);
+    }
+    ~CodePageGuard() { KSResetCodePages(); }
+    CodePageGuard(const CodePageGuard&) = delete;
+    CodePageGuard& operator=(const CodePageGuard&) = delete;
+};
+
 // File offset of the local header of the entry named Name (searched in the bytes themselves).
 inline uint64_t LocalHeaderOf(const Bytes& A, const std::string& Name) {
     for (size_t i = 0; i + 30 + Name.size() <= A.size(); ++i) {
         if (A[i] != 0x50 || A[i + 1] != 0x4B || A[i + 2] != 3 || A[i + 3] != 4)
             continue;
         const size_t Len = A[i + 26] | (A[i + 27] << 8);
-        if (Len == Name.size() && std::equal(Name.begin(), Name.end(), A.begin() + static_cast<long>(i) + 30))
+        if (Len == Name.size() && std::equal(Name.begin(), Name.end(), A.begin() + static_cast<long>(i) + 30,
+                                             [](char c, uint8_t b) { return static_cast<uint8_t>(c) == b; }))
             return i;
     }
     return UINT64_MAX;

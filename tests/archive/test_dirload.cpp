@@ -190,14 +190,6 @@ TEST(DirLoad, SaturatedCountWithoutZip64IsRebuilt) {
 
 // ---- names -------------------------------------------------------------------------------------
 
-struct CodePageGuard {
-    CodePageGuard(TKSCodePage Oem, TKSCodePage Ansi) {
-        EXPECT_TRUE(KSSetOemCodePage(Oem));
-        EXPECT_TRUE(KSSetAnsiCodePage(Ansi));
-    }
-    ~CodePageGuard() { KSResetCodePages(); }
-};
-
 Bytes UnicodePath(const Bytes& HeaderName, const std::string& Utf8, int Version = 1, uint32_t CrcDelta = 0) {
     Bytes Data{static_cast<uint8_t>(Version)};
     Data = Concat(Data, LE32(test::Crc32(HeaderName) + CrcDelta));
