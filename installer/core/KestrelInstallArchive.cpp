@@ -1,0 +1,115 @@
+#include "installer/core/KestrelInstallArchive.h"
+
+#include "archive/KSConst.h"
+#include "archive/KSPrompts.h"
+#include "archive/Kestrel.h"
+#include "installer/core/PathRules.h"
+#include "platform/KSStrings.h"
+
+namespace ks::inst {
+
+namespace {
+TKSString W(const AnsiString& S) {
+    return Utf8ToWide(S);
+}
+AnsiString U(const TKSString& S) {
+    return WideToUtf8(S);
+}
+// Names handed outward by the component use '\'; the run uses the native separator.
+AnsiString Native(const TKSString& S) {
+    AnsiString Out = U(S);
+    for (char& C : Out)
+        if (C == '\\' || C == '/')
+            C = PathDelim;
+    return Out;
+}
+} // namespace
+
+TKestrelInstallArchive::TKestrelInstallArchive(TKestrel& Kestrel) : FKestrel(Kestrel) {
+    FKestrel.FOnProcessFileFailure = [this](TComponent*, const TKSString& FileName, TKSProcessOperation,
+                                            int32_t NativeError, int32_t, const TKSString& ErrorMessage,
+                                            TKSAction& Action) {
+        if (NativeError == KSNE_OpenVolume) {
+            Action = fxaAbort; // the archive itself is gone: no question to ask
+        } else {
+            const TKSPromptButton B = KSGetPrompts().ConfirmBox(
+                TKSPromptKind::FileFailure, KSFormatPrompt(KSPromptFileFailure, U(ErrorMessage)),
+                KSButtonsAbortRetryIgnore);
+            Action = B == pbRetry ? fxaRetry : B == pbIgnore ? fxaIgnore : fxaAbort;
+        }
+        if (Action != fxaRetry && FObserver)
+            FObserver->ItemFailed(Native(FileName));
+    };
+    FKestrel.FOnPassword = [this](TComponent*, const TKSString& FileName, AnsiString& NewPassword,
+                                  bool& SkipFile) {
+        AnsiString Value;
+        const bool OK = KSGetPrompts().PasswordInputQuery(
+            KSFormatPrompt(KSPromptPasswordCaption, U(FileName)), KSPromptPasswordPrompt, Value);
+        SkipFile = !OK;
+        if (OK)
+            NewPassword = Value;
+        else if (FObserver)
+            FObserver->ItemsNotInstalled();
+    };
+    FKestrel.FOnDiskFull = [this](TComponent*, int32_t, const TKSString&, bool& Cancel) {
+        // The installer's archives are single files: the batch ends, as without a handler.
+        Cancel = true;
+        if (FObserver)
+            FObserver->ItemsNotInstalled();
+    };
+}
+
+TKestrelInstallArchive::~TKestrelInstallArchive() {
+    FKestrel.FOnProcessFileFailure = nullptr;
+    FKestrel.FOnPassword = nullptr;
+    FKestrel.FOnDiskFull = nullptr;
+}
+
+void TKestrelInstallArchive::SetBaseDir(const AnsiString& Dir) {
+    FKestrel.SetBaseDir(W(Dir));
+}
+void TKestrelInstallArchive::SetFileName(const AnsiString& Name) {
+    FKestrel.SetFileName(W(Name));
+}
+AnsiString TKestrelInstallArchive::FileName() const {
+    return U(FKestrel.FileName());
+}
+void TKestrelInstallArchive::SetOverwriteAlways() {
+    FKestrel.Options()->SetOverwriteMode(omAlways);
+}
+void TKestrelInstallArchive::SetRecurse(bool Recurse) {
+    FKestrel.Options()->SetRecurse(Recurse);
+}
+void TKestrelInstallArchive::OpenArchive() {
+    FKestrel.OpenArchive();
+}
+
+void TKestrelInstallArchive::Fill(TInstallItem& Item) const {
+    Item.FileName = U(FSearch.FileName);
+    Item.StoredPath = Native(FSearch.StoredPath);
+}
+
+bool TKestrelInstallArchive::FindFirst(const AnsiString& Mask, TInstallItem& Item, int32_t SearchAttr) {
+    FSearch = TKSArchiveItem();
+    if (!FKestrel.FindFirst(W(Mask), FSearch, SearchAttr, TKSString()))
+        return false;
+    Fill(Item);
+    return true;
+}
+
+bool TKestrelInstallArchive::FindNext(TInstallItem& Item) {
+    if (!FKestrel.FindNext(FSearch))
+        return false;
+    Fill(Item);
+    return true;
+}
+
+void TKestrelInstallArchive::ExtractFiles(const AnsiString& Mask, int32_t SearchAttr) {
+    FKestrel.ExtractFiles(W(Mask), SearchAttr, TKSString());
+}
+
+void TKestrelInstallArchive::CloseArchive() {
+    FKestrel.CloseArchive();
+}
+
+} // namespace ks::inst

@@ -1,0 +1,2 @@
+def decode(text):
+    return text
