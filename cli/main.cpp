@@ -1,0 +1,79 @@
+// main.cpp -- the kestrel tool's entry point: help and dispatch to the registered verbs.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/CliCommon.h"
+#include "cli/CliVerbs.h"
+
+namespace {
+
+using namespace ks::cli;
+
+void PrintVerbHelp(FILE* Out, const TCliVerb& V) {
+    std::fprintf(Out, "  kestrel %s\n", V.Synopsis);
+    // The verb's help, every line indented under its synopsis.
+    std::string Line;
+    for (const char* P = V.Help;; ++P) {
+        if (*P == '\n' || *P == 0) {
+            std::fprintf(Out, "      %s\n", Line.c_str());
+            Line.clear();
+            if (*P == 0)
+                break;
+        } else {
+            Line += *P;
+        }
+    }
+}
+
+void PrintHelp(FILE* Out) {
+    std::fprintf(Out,
+                 "Usage: kestrel VERB ARGUMENTS\n\n"
+                 "Reads ZIP archives: single files, self-extracting executables and damaged archives\n"
+                 "(whose directory is rebuilt from the local headers). The archive is opened read-only;\n"
+                 "no file is ever created or changed by reading it.\n\n"
+                 "Verbs:\n");
+    for (const TCliVerb* V : KSCliVerbs()) {
+        PrintVerbHelp(Out, *V);
+        std::fprintf(Out, "\n");
+    }
+    std::fprintf(Out,
+                 "Exit status: 0 on success; 2 when the archive cannot be opened or the command line is\n"
+                 "wrong, with the engine's message (ending in \"Native error: NNNNN\") on standard error.\n"
+                 "\"kestrel VERB --help\" describes one verb.\n");
+}
+
+bool IsHelp(const std::string& A) {
+    return A == "--help" || A == "-h" || A == "help";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> Args(argv + 1, argv + argc);
+    if (Args.empty()) {
+        PrintHelp(stderr);
+        return KSExitFailure;
+    }
+    if (IsHelp(Args[0])) {
+        PrintHelp(stdout);
+        return KSExitOK;
+    }
+    const TCliVerb* Verb = KSFindCliVerb(Args[0]);
+    if (!Verb) {
+        std::fprintf(stderr, "kestrel: unknown verb \"%s\" (see kestrel --help)\n", Args[0].c_str());
+        return KSExitFailure;
+    }
+    Args.erase(Args.begin());
+    for (const std::string& A : Args)
+        if (A == "--help" || A == "-h") {
+            std::printf("Usage:\n");
+            PrintVerbHelp(stdout, *Verb);
+            return KSExitOK;
+        }
+    try {
+        return Verb->Run(Args);
+    } catch (...) {
+        return KSReportFailure(Verb->Synopsis);
+    }
+}

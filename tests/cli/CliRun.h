@@ -1,0 +1,61 @@
+// CliRun.h -- runs the built kestrel binary and captures what it did.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/ZipWriter.h"
+
+namespace ks::test {
+
+struct CliResult {
+    int Status = -1;
+    std::string Out, Err;
+};
+
+inline std::string ShellQuote(const std::string& S) {
+    std::string Q = "'";
+    for (char C : S)
+        Q += C == '\'' ? std::string("'\\''") : std::string(1, C);
+    return Q + "'";
+}
+
+inline std::string Slurp(const std::filesystem::path& P) {
+    std::ifstream In(P, std::ios::binary);
+    std::ostringstream S;
+    S << In.rdbuf();
+    return S.str();
+}
+
+// Runs `kestrel Args...` through the shell with standard output and error captured in files
+// and the exit status written by the shell itself, so no process API is needed here.
+inline CliResult RunKestrel(const std::vector<std::string>& Args) {
+    TempDir Capture;
+    const auto Out = Capture.Path() / "out", Err = Capture.Path() / "err", Rc = Capture.Path() / "rc";
+    std::string Cmd = ShellQuote(KS_KESTREL_BIN);
+    for (const std::string& A : Args)
+        Cmd += " " + ShellQuote(A);
+    Cmd += " >" + ShellQuote(Out.string()) + " 2>" + ShellQuote(Err.string()) + " </dev/null; echo $? >" +
+           ShellQuote(Rc.string());
+    CliResult R;
+    if (std::system(Cmd.c_str()) != 0)
+        return R;
+    R.Out = Slurp(Out);
+    R.Err = Slurp(Err);
+    R.Status = std::atoi(Slurp(Rc).c_str());
+    return R;
+}
+
+inline std::vector<std::string> Lines(const std::string& Text) {
+    std::vector<std::string> L;
+    std::istringstream In(Text);
+    for (std::string Line; std::getline(In, Line);)
+        L.push_back(Line);
+    return L;
+}
+
+} // namespace ks::test
