@@ -287,9 +287,6 @@ bool TKSItemReader::DecompressDeflateBlock(uint8_t* Data) {
     cSize = 0;
     for (;;) {
         const int64_t produced = static_cast<int64_t>(FStrm.total_out);
-        FArc.FProgress = produced;
-        if (ProgressStep())
-            break;
         const int64_t room = std::min<int64_t>(static_cast<int64_t>(buf.size()), FExpected - produced);
         if (room <= 0) {
             // At the declared size: any further output means the data goes on past it.
@@ -311,6 +308,9 @@ bool TKSItemReader::DecompressDeflateBlock(uint8_t* Data) {
                 return false;
             continue;
         }
+        FArc.FProgress = produced;
+        if (ProgressStep())
+            break;
         FStrm.next_out = buf.data();
         FStrm.avail_out = static_cast<uInt>(room);
         const int r = inflate(&FStrm, Z_NO_FLUSH);
