@@ -3,7 +3,8 @@
 // Conversions behave like the Windows calls without best-fit mapping: a character the target
 // code page cannot hold becomes that page's replacement character '?' (so U+0151 never turns into
 // 'o'), and a byte the source page leaves undefined becomes the code point of the same value
-// (U+0080..U+00FF), which converts back to the same byte. Byte 0 maps to U+0000 and back.
+// (U+0080..U+00FF), which converts back to the same byte, unless the page already holds that
+// code point at another byte: then it becomes U+FFFD. Byte 0 maps to U+0000 and back.
 //
 // Every process has one current OEM and one current ANSI code page. They start as the pair that
 // Windows assigns to the user's locale (LC_ALL, then LC_CTYPE, then LANG) and may be overridden
@@ -13,6 +14,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/KSException.h"
 #include "platform/KSTypes.h"
 
 namespace ks {

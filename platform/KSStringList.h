@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/KSComponent.h"
+#include "platform/KSException.h"
 #include "platform/KSTypes.h"
 
 namespace ks {

@@ -1,0 +1,105 @@
+// DOS date-times: packing, validation, and conversion as local time.
+#include <cstdlib>
+#include <ctime>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+
+#include "platform/KSDosTime.h"
+
+namespace ks {
+namespace {
+
+// Runs the test body under a fixed time zone and restores the previous one.
+class DosTimeZoneTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* V = std::getenv("TZ"))
+            FOld = V;
+    }
+    void TearDown() override {
+        if (FOld)
+            setenv("TZ", FOld->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    static void Use(const char* Tz) {
+        setenv("TZ", Tz, 1);
+        tzset();
+    }
+
+private:
+    std::optional<std::string> FOld;
+};
+
+TEST(DosTimeTest, PackAndUnpack) {
+    const struct {
+        TKSDateTimeParts Parts;
+        uint32_t Packed;
+    } Cases[] = {
+        {{1980, 1, 1, 0, 0, 0}, 0x00210000},
+        {{2024, 2, 29, 13, 45, 58}, 0x585D6DBD},
+        {{2107, 12, 31, 23, 59, 58}, 0xFF9FBF7D},
+    };
+    for (const auto& C : Cases) {
+        int32_t V = 0;
+        ASSERT_TRUE(KSEncodeDosDateTime(C.Parts, V));
+        EXPECT_EQ(static_cast<uint32_t>(V), C.Packed);
+        EXPECT_EQ(KSDecodeDosDateTime(V), C.Parts);
+        EXPECT_TRUE(KSIsValidDosDateTime(V));
+    }
+    int32_t V = 0;
+    ASSERT_TRUE(KSEncodeDosDateTime({2000, 6, 15, 10, 20, 31}, V));
+    EXPECT_EQ(KSDecodeDosDateTime(V).Second, 30); // odd seconds round down
+}
+
+TEST(DosTimeTest, RejectsInvalidValues) {
+    const TKSDateTimeParts Bad[] = {
+        {1979, 12, 31, 0, 0, 0}, {2108, 1, 1, 0, 0, 0},  {2023, 2, 29, 0, 0, 0}, {2024, 13, 1, 0, 0, 0},
+        {2024, 4, 31, 0, 0, 0},  {2024, 1, 1, 24, 0, 0}, {2024, 1, 1, 0, 60, 0}, {2024, 1, 0, 0, 0, 0},
+    };
+    for (const auto& P : Bad) {
+        int32_t V = 0;
+        EXPECT_FALSE(KSEncodeDosDateTime(P, V)) << P.Year << "-" << P.Month << "-" << P.Day;
+    }
+    int64_t T;
+    EXPECT_FALSE(KSIsValidDosDateTime(0)); // month 0, day 0
+    EXPECT_FALSE(KSDosDateTimeToUnixTime(0, T));
+    EXPECT_FALSE(KSIsValidDosDateTime(0x0021001E)); // 60 seconds
+}
+
+TEST_F(DosTimeZoneTest, LocalTimeConversion) {
+    Use("UTC0");
+    int32_t V = 0;
+    ASSERT_TRUE(KSEncodeDosDateTime({2024, 7, 1, 12, 0, 0}, V));
+    int64_t T = 0;
+    ASSERT_TRUE(KSDosDateTimeToUnixTime(V, T));
+    EXPECT_EQ(T, 1719835200);
+    EXPECT_EQ(KSUnixTimeToDosDateTime(T), V);
+
+    // The same wall-clock value is two hours earlier in Budapest's summer time.
+    Use("CET-1CEST,M3.5.0,M10.5.0/3");
+    ASSERT_TRUE(KSDosDateTimeToUnixTime(V, T));
+    EXPECT_EQ(T, 1719835200 - 7200);
+    EXPECT_EQ(KSUnixTimeToDosDateTime(T), V);
+    // ... and one hour earlier in winter.
+    ASSERT_TRUE(KSEncodeDosDateTime({2024, 1, 15, 8, 30, 10}, V));
+    ASSERT_TRUE(KSDosDateTimeToUnixTime(V, T));
+    EXPECT_EQ(T, 1705307410 - 3600);
+    EXPECT_EQ(KSUnixTimeToDosDateTime(T), V);
+    EXPECT_EQ(KSUnixTimeToDosDateTime(T + 1), V); // 11 s packs as 10 s
+}
+
+TEST_F(DosTimeZoneTest, ClampsOutsideTheDosRange) {
+    Use("UTC0");
+    int32_t First = 0, Last = 0;
+    ASSERT_TRUE(KSEncodeDosDateTime({1980, 1, 1, 0, 0, 0}, First));
+    ASSERT_TRUE(KSEncodeDosDateTime({2107, 12, 31, 23, 59, 58}, Last));
+    EXPECT_EQ(KSUnixTimeToDosDateTime(0), First);
+    EXPECT_EQ(KSUnixTimeToDosDateTime(-100000), First);
+    EXPECT_EQ(KSUnixTimeToDosDateTime(int64_t{5000000000}), Last);
+}
+
+} // namespace
+} // namespace ks

@@ -1,0 +1,249 @@
+// Streams: the TStream contract on every kind, file open modes, and share modes between opens
+// and between processes.
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PlatformTestUtil.h"
+#include "platform/KSStreams.h"
+
+namespace ks {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(TStream& S) {
+    S.SetPosition(0);
+    std::string R(static_cast<std::size_t>(S.Size()), '\0');
+    S.ReadBuffer(R.data(), static_cast<int64_t>(R.size()));
+    return R;
+}
+
+// The same contract checks run against a file stream and a memory stream.
+enum class Kind { File, Memory };
+
+class WritableStreamTest : public test::ScratchTest, public ::testing::WithParamInterface<Kind> {
+protected:
+    std::unique_ptr<TStream> Make() {
+        if (GetParam() == Kind::File)
+            return std::make_unique<TKSFileStream>(Wide("s.bin"), fmCreate);
+        return std::make_unique<TMemoryStream>();
+    }
+};
+
+TEST_P(WritableStreamTest, ReadWriteSeekSize) {
+    auto S = Make();
+    S->WriteBuffer("hello world", 11);
+    EXPECT_EQ(S->Position(), 11);
+    EXPECT_EQ(S->Size(), 11);
+    EXPECT_EQ(S->Seek(-5, TSeekOrigin::soEnd), 6);
+    char Buf[8] = {};
+    EXPECT_EQ(S->Read(Buf, 8), 5); // short at the end
+    EXPECT_STREQ(Buf, "world");
+    EXPECT_EQ(S->Read(Buf, 8), 0);
+    EXPECT_EQ(S->Seek(-3, TSeekOrigin::soCurrent), 8);
+    EXPECT_THROW(S->Seek(-1, TSeekOrigin::soBeginning), EStreamError);
+}
+
+TEST_P(WritableStreamTest, ReadBufferRaisesWhenShort) {
+    auto S = Make();
+    S->WriteBuffer("abc", 3);
+    S->SetPosition(1);
+    char Buf[4];
+    EXPECT_THROW(S->ReadBuffer(Buf, 3), EReadError);
+    S->SetPosition(0);
+    EXPECT_NO_THROW(S->ReadBuffer(Buf, 3));
+    EXPECT_NO_THROW(S->ReadBuffer(Buf, 0));
+}
+
+TEST_P(WritableStreamTest, WritingPastTheEndFillsWithZeros) {
+    auto S = Make();
+    S->WriteBuffer("ab", 2);
+    S->SetPosition(5);
+    S->WriteBuffer("z", 1);
+    EXPECT_EQ(ReadAll(*S), std::string("ab\0\0\0z", 6));
+}
+
+TEST_P(WritableStreamTest, SetSizeTruncatesAndExtends) {
+    auto S = Make();
+    S->WriteBuffer("abcdef", 6);
+    S->SetSize(3);
+    EXPECT_EQ(S->Size(), 3);
+    EXPECT_EQ(S->Position(), 3); // the position was past the new end
+    S->SetSize(5);
+    EXPECT_EQ(ReadAll(*S), std::string("abc\0\0", 5));
+}
+
+TEST_P(WritableStreamTest, CopyFrom) {
+    auto S = Make();
+    std::vector<uint8_t> Big(3 * 1024 * 1024 + 17);
+    for (std::size_t I = 0; I < Big.size(); ++I)
+        Big[I] = static_cast<uint8_t>(I * 131 + 7);
+    TReadOnlyMemoryStream Src(Big.data(), static_cast<int64_t>(Big.size()));
+    Src.SetPosition(100);
+    EXPECT_EQ(S->CopyFrom(Src, 0), static_cast<int64_t>(Big.size())); // 0: all of it, from the start
+    EXPECT_EQ(S->Size(), static_cast<int64_t>(Big.size()));
+    const std::string All = ReadAll(*S);
+    EXPECT_EQ(std::memcmp(All.data(), Big.data(), Big.size()), 0);
+
+    Src.SetPosition(static_cast<int64_t>(Big.size()) - 10);
+    EXPECT_THROW(S->CopyFrom(Src, 11), EReadError);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, WritableStreamTest, ::testing::Values(Kind::File, Kind::Memory),
+                         [](const auto& Info) { return Info.param == Kind::File ? "File" : "Memory"; });
+
+TEST(ReadOnlyMemoryStreamTest, ReadsAndRefusesWrites) {
+    static const char Payload[] = "PK\x05\x06payload";
+    TReadOnlyMemoryStream S(Payload, 11);
+    EXPECT_EQ(S.Size(), 11);
+    char Buf[4];
+    S.ReadBuffer(Buf, 4);
+    EXPECT_EQ(std::memcmp(Buf, "PK\x05\x06", 4), 0);
+    EXPECT_EQ(S.Write("x", 1), 0);
+    EXPECT_THROW(S.WriteBuffer("x", 1), EWriteError);
+    EXPECT_THROW(S.SetSize(3), EStreamError);
+    EXPECT_EQ(S.Seek(100, TSeekOrigin::soBeginning), 100); // allowed, reads nothing
+    EXPECT_EQ(S.Read(Buf, 4), 0);
+    TReadOnlyMemoryStream Empty(nullptr, 5);
+    EXPECT_EQ(Empty.Size(), 0);
+}
+
+class FileStreamTest : public test::ScratchTest {};
+
+TEST_F(FileStreamTest, OpenModes) {
+    EXPECT_THROW(TKSFileStream(Wide("missing"), fmOpenRead | fmShareDenyNone), EFOpenError);
+    EXPECT_THROW(TKSFileStream(Wide("no/such/dir/f"), fmCreate), EFCreateError);
+    fs::create_directory(Native("d"));
+    EXPECT_THROW(TKSFileStream(Wide("d"), fmOpenRead | fmShareDenyNone), EFOpenError);
+
+    WriteFile("f", "old contents");
+    {
+        TKSFileStream R(Wide("f"), fmOpenRead | fmShareDenyNone);
+        EXPECT_EQ(R.Size(), 12);
+        EXPECT_EQ(R.Write("x", 1), 0); // opened for reading only
+    }
+    {
+        TKSFileStream RW(Wide("f"), fmOpenReadWrite | fmShareDenyWrite);
+        RW.Seek(0, TSeekOrigin::soEnd);
+        RW.WriteBuffer("!", 1);
+    }
+    EXPECT_EQ(ReadFile("f"), "old contents!");
+    {
+        TKSFileStream C(Wide("f"), fmCreate); // truncates
+        EXPECT_EQ(C.Size(), 0);
+        C.WriteBuffer("new", 3);
+    }
+    EXPECT_EQ(ReadFile("f"), "new");
+    try {
+        TKSFileStream(Wide("missing"), fmOpenRead);
+        FAIL();
+    } catch (const EFOpenError& E) {
+        EXPECT_NE(E.Message.find("missing"), std::string::npos) << E.Message;
+    }
+}
+
+struct ShareCase {
+    const char* Label;
+    uint16_t First, Second;
+    bool SecondOpens;
+};
+
+// The two archive open modes and the create mode against each other.
+const ShareCase kShareCases[] = {
+    {"rw deny-write blocks rw deny-write", 0x22, 0x22, false},
+    {"rw deny-write allows read deny-none", 0x22, 0x40, true},
+    {"read deny-none allows rw deny-write", 0x40, 0x22, true},
+    {"read deny-none allows read deny-none", 0x40, 0x40, true},
+    {"create is exclusive to readers", fmCreate, 0x40, false},
+    {"create is exclusive to writers", fmCreate, 0x22, false},
+    {"reader blocks create", 0x40, fmCreate, false},
+    {"read deny-write blocks rw", 0x20, 0x42, false},
+    {"read deny-write allows read deny-none", 0x20, 0x40, true},
+    {"rw deny-none blocks read deny-write", 0x42, 0x20, false},
+    {"exclusive blocks everything", 0x12, 0x40, false},
+};
+
+class ShareModeTest : public test::ScratchTest, public ::testing::WithParamInterface<ShareCase> {};
+
+TEST_P(ShareModeTest, WithinOneProcess) {
+    const auto& C = GetParam();
+    WriteFile("f", "keep me");
+    {
+        TKSFileStream First(Wide("f"), C.First);
+        if (C.SecondOpens) {
+            EXPECT_NO_THROW(TKSFileStream(Wide("f"), C.Second));
+        } else {
+            EXPECT_THROW(TKSFileStream(Wide("f"), C.Second), EStreamError);
+        }
+    }
+    // Once the first holder closes, the second mode opens.
+    EXPECT_NO_THROW(TKSFileStream(Wide("f"), C.Second));
+    if (C.First != fmCreate && C.Second == fmCreate) {
+        EXPECT_EQ(ReadFile("f"), ""); // truncated only by the open that succeeded
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ShareModeTest, ::testing::ValuesIn(kShareCases), [](const auto& Info) {
+    std::string N = Info.param.Label;
+    for (char& Ch : N)
+        if (!isalnum(static_cast<unsigned char>(Ch)))
+            Ch = '_';
+    return N;
+});
+
+TEST_F(FileStreamTest, RefusedCreateLeavesTheHeldFileUntouched) {
+    WriteFile("f", "precious");
+    TKSFileStream Holder(Wide("f"), fmOpenRead | fmShareDenyNone);
+    EXPECT_THROW(TKSFileStream(Wide("f"), fmCreate), EFCreateError);
+    EXPECT_EQ(ReadFile("f"), "precious");
+}
+
+// A second process (the holder program) opens the file read-write denying write and keeps it.
+TEST_F(FileStreamTest, AnotherProcessHoldingTheFileForWriting) {
+    WriteFile("f", "data");
+    const std::string Out = Native("holder.out");
+    const std::string Cmd = std::string("'") + KS_HOLDER_EXE + "' '" + Native("f") + "' 34 > '" + Out + "'";
+    FILE* Pipe = popen(Cmd.c_str(), "w");
+    ASSERT_NE(Pipe, nullptr);
+    // Wait for the holder to report that it has the file open.
+    std::string Said;
+    for (int I = 0; I < 500 && Said.find('\n') == std::string::npos; ++I) {
+        Said = ReadFile("holder.out");
+        if (Said.find('\n') == std::string::npos)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(Said, "ready\n");
+    EXPECT_THROW(TKSFileStream(Wide("f"), fmOpenReadWrite | fmShareDenyWrite), EFOpenError);
+    {
+        TKSFileStream Reader(Wide("f"), fmOpenRead | fmShareDenyNone);
+        EXPECT_EQ(ReadAll(Reader), "data");
+    }
+    EXPECT_EQ(pclose(Pipe), 0);
+    EXPECT_NO_THROW(TKSFileStream(Wide("f"), fmOpenReadWrite | fmShareDenyWrite));
+}
+
+TEST(MemoryStreamTest, LoadAndSaveFiles) {
+    TMemoryStream M;
+    M.WriteBuffer("abc", 3);
+    const TKSString Name = Utf8ToWide(std::string(KS_SCRATCH_DIR) + "/memory_stream.bin");
+    fs::create_directories(KS_SCRATCH_DIR);
+    M.SaveToFile(Name);
+    TMemoryStream N;
+    N.LoadFromFile(Name);
+    EXPECT_EQ(N.Bytes(), (std::vector<uint8_t>{'a', 'b', 'c'}));
+    EXPECT_EQ(N.Position(), 0);
+    N.Clear();
+    EXPECT_EQ(N.Size(), 0);
+    fs::remove(KS_SCRATCH_DIR "/memory_stream.bin");
+}
+
+} // namespace
+} // namespace ks
