@@ -24,9 +24,9 @@ void DecryptAesNi(const std::uint8_t* Dec, int Rounds, const std::uint8_t* In, s
 // Counter mode over whole blocks: for each block, the 64-bit little-endian counter in bytes
 // 0..7 of Nonce is incremented (bytes 8..15 unchanged), encrypted and XORed into Data. The
 // last key-stream block is written to LastKeyStream.
-void CtrTable(const std::uint8_t* Enc, int Rounds, std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks,
-              std::uint8_t* LastKeyStream);
-void CtrAesNi(const std::uint8_t* Enc, int Rounds, std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks,
-              std::uint8_t* LastKeyStream);
+void CtrTable(const std::uint8_t* Enc, int Rounds, std::uint8_t* Nonce, std::uint8_t* Data,
+              std::size_t Blocks, std::uint8_t* LastKeyStream);
+void CtrAesNi(const std::uint8_t* Enc, int Rounds, std::uint8_t* Nonce, std::uint8_t* Data,
+              std::size_t Blocks, std::uint8_t* LastKeyStream);
 
 } // namespace ks::aescore

@@ -46,8 +46,8 @@ void DecryptAesNi(const std::uint8_t* Dec, int Rounds, const std::uint8_t* In, s
     _mm_storeu_si128(reinterpret_cast<__m128i*>(Out), b);
 }
 
-void CtrAesNi(const std::uint8_t* Enc, int Rounds, std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks,
-              std::uint8_t* LastKeyStream) {
+void CtrAesNi(const std::uint8_t* Enc, int Rounds, std::uint8_t* Nonce, std::uint8_t* Data,
+              std::size_t Blocks, std::uint8_t* LastKeyStream) {
     if (Blocks == 0)
         return;
     __m128i k[MaxRounds + 1];
@@ -98,8 +98,8 @@ void EncryptAesNi(const std::uint8_t* Enc, int Rounds, const std::uint8_t* In, s
 void DecryptAesNi(const std::uint8_t* Dec, int Rounds, const std::uint8_t* In, std::uint8_t* Out) {
     DecryptTable(Dec, Rounds, In, Out);
 }
-void CtrAesNi(const std::uint8_t* Enc, int Rounds, std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks,
-              std::uint8_t* LastKeyStream) {
+void CtrAesNi(const std::uint8_t* Enc, int Rounds, std::uint8_t* Nonce, std::uint8_t* Data,
+              std::size_t Blocks, std::uint8_t* LastKeyStream) {
     CtrTable(Enc, Rounds, Nonce, Data, Blocks, LastKeyStream);
 }
 } // namespace ks::aescore

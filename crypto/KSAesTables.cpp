@@ -60,7 +60,8 @@ constexpr std::uint32_t Rotl8(std::uint32_t x, int k) {
 }
 
 constexpr std::uint32_t Word(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
-    return std::uint32_t(b0) | (std::uint32_t(b1) << 8) | (std::uint32_t(b2) << 16) | (std::uint32_t(b3) << 24);
+    return std::uint32_t(b0) | (std::uint32_t(b1) << 8) | (std::uint32_t(b2) << 16) |
+           (std::uint32_t(b3) << 24);
 }
 
 using Table = std::array<std::array<std::uint32_t, 256>, 4>;
@@ -107,7 +108,9 @@ constexpr std::array<std::uint8_t, 30> RND_Data = MakeRcon();
 static_assert(Rijndael_S[0x00] == 0x63 && Rijndael_S[0x53] == 0xED && Rijndael_S[0xFF] == 0x16);
 static_assert(Rijndael_SInv[0x63] == 0x00 && RND_Data[9] == 0x36);
 
-inline std::uint32_t Load(const std::uint8_t* p) { return Word(p[0], p[1], p[2], p[3]); }
+inline std::uint32_t Load(const std::uint8_t* p) {
+    return Word(p[0], p[1], p[2], p[3]);
+}
 
 inline void Store(std::uint8_t* p, std::uint32_t w) {
     p[0] = static_cast<std::uint8_t>(w);
@@ -116,7 +119,9 @@ inline void Store(std::uint8_t* p, std::uint32_t w) {
     p[3] = static_cast<std::uint8_t>(w >> 24);
 }
 
-inline std::uint8_t B(std::uint32_t w, int i) { return static_cast<std::uint8_t>(w >> (8 * i)); }
+inline std::uint8_t B(std::uint32_t w, int i) {
+    return static_cast<std::uint8_t>(w >> (8 * i));
+}
 
 inline void EncryptWords(const std::uint8_t* rk, int rounds, std::uint32_t s[4]) {
     const auto& T = Rijndael_T;
@@ -125,9 +130,12 @@ inline void EncryptWords(const std::uint8_t* rk, int rounds, std::uint32_t s[4])
     for (int r = 1; r < rounds; ++r) {
         rk += 16;
         const std::uint32_t t0 = T[0][B(s0, 0)] ^ T[1][B(s1, 1)] ^ T[2][B(s2, 2)] ^ T[3][B(s3, 3)] ^ Load(rk);
-        const std::uint32_t t1 = T[0][B(s1, 0)] ^ T[1][B(s2, 1)] ^ T[2][B(s3, 2)] ^ T[3][B(s0, 3)] ^ Load(rk + 4);
-        const std::uint32_t t2 = T[0][B(s2, 0)] ^ T[1][B(s3, 1)] ^ T[2][B(s0, 2)] ^ T[3][B(s1, 3)] ^ Load(rk + 8);
-        const std::uint32_t t3 = T[0][B(s3, 0)] ^ T[1][B(s0, 1)] ^ T[2][B(s1, 2)] ^ T[3][B(s2, 3)] ^ Load(rk + 12);
+        const std::uint32_t t1 =
+            T[0][B(s1, 0)] ^ T[1][B(s2, 1)] ^ T[2][B(s3, 2)] ^ T[3][B(s0, 3)] ^ Load(rk + 4);
+        const std::uint32_t t2 =
+            T[0][B(s2, 0)] ^ T[1][B(s3, 1)] ^ T[2][B(s0, 2)] ^ T[3][B(s1, 3)] ^ Load(rk + 8);
+        const std::uint32_t t3 =
+            T[0][B(s3, 0)] ^ T[1][B(s0, 1)] ^ T[2][B(s1, 2)] ^ T[3][B(s2, 3)] ^ Load(rk + 12);
         s0 = t0;
         s1 = t1;
         s2 = t2;
@@ -162,7 +170,8 @@ void ExpandKey(const std::uint8_t* Key, int Rounds, std::uint8_t* Enc, std::uint
         std::memcpy(t, Enc + 4 * (i - 1), 4);
         if (i % nk == 0) {
             const std::uint8_t first = t[0];
-            t[0] = static_cast<std::uint8_t>(Rijndael_S[t[1]] ^ RND_Data[static_cast<std::size_t>(i / nk - 1)]);
+            t[0] =
+                static_cast<std::uint8_t>(Rijndael_S[t[1]] ^ RND_Data[static_cast<std::size_t>(i / nk - 1)]);
             t[1] = Rijndael_S[t[2]];
             t[2] = Rijndael_S[t[3]];
             t[3] = Rijndael_S[first];
@@ -188,14 +197,17 @@ void EncryptTable(const std::uint8_t* Enc, int Rounds, const std::uint8_t* In, s
 void DecryptTable(const std::uint8_t* Dec, int Rounds, const std::uint8_t* In, std::uint8_t* Out) {
     const auto& T = Rijndael_TInv;
     const std::uint8_t* rk = Dec + 16 * Rounds;
-    std::uint32_t s0 = Load(In) ^ Load(rk), s1 = Load(In + 4) ^ Load(rk + 4), s2 = Load(In + 8) ^ Load(rk + 8),
-                  s3 = Load(In + 12) ^ Load(rk + 12);
+    std::uint32_t s0 = Load(In) ^ Load(rk), s1 = Load(In + 4) ^ Load(rk + 4),
+                  s2 = Load(In + 8) ^ Load(rk + 8), s3 = Load(In + 12) ^ Load(rk + 12);
     for (int r = Rounds - 1; r >= 1; --r) {
         rk -= 16;
         const std::uint32_t t0 = T[0][B(s0, 0)] ^ T[1][B(s3, 1)] ^ T[2][B(s2, 2)] ^ T[3][B(s1, 3)] ^ Load(rk);
-        const std::uint32_t t1 = T[0][B(s1, 0)] ^ T[1][B(s0, 1)] ^ T[2][B(s3, 2)] ^ T[3][B(s2, 3)] ^ Load(rk + 4);
-        const std::uint32_t t2 = T[0][B(s2, 0)] ^ T[1][B(s1, 1)] ^ T[2][B(s0, 2)] ^ T[3][B(s3, 3)] ^ Load(rk + 8);
-        const std::uint32_t t3 = T[0][B(s3, 0)] ^ T[1][B(s2, 1)] ^ T[2][B(s1, 2)] ^ T[3][B(s0, 3)] ^ Load(rk + 12);
+        const std::uint32_t t1 =
+            T[0][B(s1, 0)] ^ T[1][B(s0, 1)] ^ T[2][B(s3, 2)] ^ T[3][B(s2, 3)] ^ Load(rk + 4);
+        const std::uint32_t t2 =
+            T[0][B(s2, 0)] ^ T[1][B(s1, 1)] ^ T[2][B(s0, 2)] ^ T[3][B(s3, 3)] ^ Load(rk + 8);
+        const std::uint32_t t3 =
+            T[0][B(s3, 0)] ^ T[1][B(s2, 1)] ^ T[2][B(s1, 2)] ^ T[3][B(s0, 3)] ^ Load(rk + 12);
         s0 = t0;
         s1 = t1;
         s2 = t2;
@@ -209,8 +221,8 @@ void DecryptTable(const std::uint8_t* Dec, int Rounds, const std::uint8_t* In, s
     Store(Out + 12, Word(S[B(s3, 0)], S[B(s2, 1)], S[B(s1, 2)], S[B(s0, 3)]) ^ Load(rk + 12));
 }
 
-void CtrTable(const std::uint8_t* Enc, int Rounds, std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks,
-              std::uint8_t* LastKeyStream) {
+void CtrTable(const std::uint8_t* Enc, int Rounds, std::uint8_t* Nonce, std::uint8_t* Data,
+              std::size_t Blocks, std::uint8_t* LastKeyStream) {
     if (Blocks == 0)
         return;
     std::uint64_t counter = 0;

@@ -11,7 +11,9 @@ namespace ks {
 
 bool CheckCipherKeySize = false;
 
-void RaiseCipherException(int ErrorCode, const std::string& Msg) { throw ECipherException(ErrorCode, Msg); }
+void RaiseCipherException(int ErrorCode, const std::string& Msg) {
+    throw ECipherException(ErrorCode, Msg);
+}
 
 // ---- TProtection ----
 
@@ -25,7 +27,9 @@ TProtection::~TProtection() {
         FProtection->Release();
 }
 
-int TProtection::AddRef() { return ++FRefCount; }
+int TProtection::AddRef() {
+    return ++FRefCount;
+}
 
 int TProtection::Release() {
     const int left = --FRefCount;
@@ -49,7 +53,8 @@ void TProtection::CodeBuf(void* Buffer, std::int32_t BufferSize, TPAction Action
         FProtection->CodeBuf(Buffer, BufferSize, Action);
 }
 
-void TProtection::CodeStream(std::istream& Source, std::ostream& Dest, std::int64_t DataSize, TPAction Action) {
+void TProtection::CodeStream(std::istream& Source, std::ostream& Dest, std::int64_t DataSize,
+                             TPAction Action) {
     std::vector<char> chunk(64 * 1024);
     CodeInit(Action);
     while (DataSize != 0 && Source) {
@@ -82,7 +87,9 @@ void TProtection::CodeBuffer(void* Buffer, std::int32_t BufferSize, TPAction Act
 
 // ---- TCipher ----
 
-TCipher::TCipher(const void* Key, std::uint16_t keyLength) : TProtection(nullptr) { Setup(Key, keyLength); }
+TCipher::TCipher(const void* Key, std::uint16_t keyLength) : TProtection(nullptr) {
+    Setup(Key, keyLength);
+}
 
 TCipher::TCipher(TDeferSetup) : TProtection(nullptr) {}
 
@@ -112,8 +119,8 @@ TCipher::~TCipher() {
 
 void TCipher::CodeInit(TPAction Action) {
     if (!Initialized())
-        RaiseCipherException(errNotInitialized,
-                             std::string(ClassName()) + " is not initialized call Init() or InitKey() before.");
+        RaiseCipherException(errNotInitialized, std::string(ClassName()) +
+                                                    " is not initialized call Init() or InitKey() before.");
     TProtection::CodeInit(Action);
 }
 
@@ -145,7 +152,9 @@ void TCipher::GetContext(std::int32_t& ABufSize, std::int32_t& AKeySize, std::in
     AUserSize = 0;
 }
 
-const void* TCipher::TestVector() const { return nullptr; }
+const void* TCipher::TestVector() const {
+    return nullptr;
+}
 
 void TCipher::Encode(void*) {}
 
@@ -221,8 +230,8 @@ void TCipher::DecodeBuffer(const void* Source, void* Dest, std::int32_t DataSize
 
 void TCipher::Transform(const void* Source, void* Dest, std::int32_t DataSize) {
     if (!Initialized() || FBufSize <= 0)
-        RaiseCipherException(errNotInitialized,
-                             std::string(ClassName()) + " is not initialized call Init() or InitKey() before.");
+        RaiseCipherException(errNotInitialized, std::string(ClassName()) +
+                                                    " is not initialized call Init() or InitKey() before.");
     if (FMode != cmCTR)
         RaiseCipherException(errModeNotSupported, std::string(ClassName()) + ": chaining mode " +
                                                       std::to_string(static_cast<int>(FMode)) +
@@ -242,7 +251,8 @@ void TCipher::IncrementCounter(std::uint8_t* Nonce) {
             break;
 }
 
-void TCipher::CtrBlocks(std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks, std::uint8_t* LastKeyStream) {
+void TCipher::CtrBlocks(std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks,
+                        std::uint8_t* LastKeyStream) {
     const auto b = static_cast<std::size_t>(FBufSize);
     for (; Blocks > 0; --Blocks, Data += b) {
         IncrementCounter(Nonce);

@@ -40,8 +40,8 @@ public:
 // Raises ECipherException with ErrorCode and Msg.
 [[noreturn]] void RaiseCipherException(int ErrorCode, const std::string& Msg);
 
-inline constexpr int errKeySize = 2;       // key longer than the cipher's key size (CheckCipherKeySize)
-inline constexpr int errNotInitialized = 3; // coding on a cipher that has no key
+inline constexpr int errKeySize = 2;          // key longer than the cipher's key size (CheckCipherKeySize)
+inline constexpr int errNotInitialized = 3;   // coding on a cipher that has no key
 inline constexpr int errModeNotSupported = 4; // a chaining mode other than cmCTR
 
 // When true, Init refuses keys longer than the cipher's key size instead of cutting them.
@@ -141,7 +141,8 @@ protected:
     // Counter mode, whole blocks: for each of Blocks 16-byte blocks of Data, increments the
     // counter in Nonce, encrypts it and XORs the result into the block. The last key-stream
     // block is left in LastKeyStream. Ciphers with a faster bulk path override it.
-    virtual void CtrBlocks(std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks, std::uint8_t* LastKeyStream);
+    virtual void CtrBlocks(std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks,
+                           std::uint8_t* LastKeyStream);
 
     // Increments the 64-bit little-endian counter in bytes 0..7 of Nonce (wrapping to zero).
     static void IncrementCounter(std::uint8_t* Nonce);

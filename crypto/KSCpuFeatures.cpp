@@ -43,7 +43,9 @@ bool UseShaNi = Available().Sha;
 bool UseAesNi = Available().Aes;
 } // namespace cpudispatch
 
-TCryptoAcceleration CryptoAccelerationAvailable() { return Available(); }
+TCryptoAcceleration CryptoAccelerationAvailable() {
+    return Available();
+}
 
 TCryptoAcceleration CryptoAccelerationInUse() {
     return TCryptoAcceleration{cpudispatch::UseShaNi, cpudispatch::UseAesNi};

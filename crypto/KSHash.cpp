@@ -22,7 +22,9 @@ void RegisterBuiltIns() {
 
 const bool registeredAtStartUp = (RegisterBuiltIns(), true);
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 } // namespace
 

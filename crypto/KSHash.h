@@ -39,10 +39,10 @@ using THashBuffer = std::array<std::uint8_t, MaxBlockLen>;
 
 // The working state of one hash computation; every algorithm uses the parts it needs.
 struct THashContext {
-    THashState Hash;               // chaining state words
-    std::uint32_t MLen[4];         // message length in bits, least significant word first
-    THashBuffer Buffer;            // bytes of the block being collected
-    std::uint32_t Index;           // number of bytes waiting in Buffer
+    THashState Hash;       // chaining state words
+    std::uint32_t MLen[4]; // message length in bits, least significant word first
+    THashBuffer Buffer;    // bytes of the block being collected
+    std::uint32_t Index;   // number of bytes waiting in Buffer
 };
 
 // A digest occupies the first HDigestlen bytes; the rest is zero.

@@ -12,8 +12,13 @@ namespace {
 std::uint32_t DefaultSource() {
     static std::mt19937 engine = [] {
         std::random_device device;
-        const auto now = static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
-        std::seed_seq seq{device(), device(), device(), device(), static_cast<std::uint32_t>(now),
+        const auto now =
+            static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+        std::seed_seq seq{device(),
+                          device(),
+                          device(),
+                          device(),
+                          static_cast<std::uint32_t>(now),
                           static_cast<std::uint32_t>(now >> 32)};
         return std::mt19937(seq);
     }();

@@ -25,13 +25,16 @@ TCipher_Rijndael::TCipher_Rijndael(const void* Key, std::uint16_t keyLength) : T
 
 TCipher_Rijndael::~TCipher_Rijndael() = default;
 
-void TCipher_Rijndael::GetContext(std::int32_t& ABufSize, std::int32_t& AKeySize, std::int32_t& AUserSize) const {
+void TCipher_Rijndael::GetContext(std::int32_t& ABufSize, std::int32_t& AKeySize,
+                                  std::int32_t& AUserSize) const {
     ABufSize = 16;
     AKeySize = 32;
     AUserSize = static_cast<std::int32_t>(2 * aescore::ScheduleBytes);
 }
 
-const void* TCipher_Rijndael::TestVector() const { return RijndaelTestVector; }
+const void* TCipher_Rijndael::TestVector() const {
+    return RijndaelTestVector;
+}
 
 void TCipher_Rijndael::Init(const void* Key, std::int32_t Size, const void* IVector) {
     Size = InitBegin(Size);

@@ -25,7 +25,8 @@ public:
     int Rounds() const { return FRounds; }
 
 protected:
-    void CtrBlocks(std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks, std::uint8_t* LastKeyStream) override;
+    void CtrBlocks(std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks,
+                   std::uint8_t* LastKeyStream) override;
 
 private:
     int FRounds = 10;

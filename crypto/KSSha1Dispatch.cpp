@@ -5,7 +5,9 @@
 
 namespace ks::sha1core {
 
-bool ShaNiSupported() { return CryptoAccelerationAvailable().Sha; }
+bool ShaNiSupported() {
+    return CryptoAccelerationAvailable().Sha;
+}
 
 void Compress(std::uint32_t State[5], const std::uint8_t* Data, std::size_t NBlocks) {
     if (cpudispatch::UseShaNi)

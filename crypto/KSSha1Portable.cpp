@@ -7,7 +7,9 @@ namespace ks::sha1core {
 
 namespace {
 
-inline std::uint32_t Rol(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+inline std::uint32_t Rol(std::uint32_t x, int n) {
+    return (x << n) | (x >> (32 - n));
+}
 
 inline std::uint32_t LoadBE32(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
@@ -50,7 +52,8 @@ inline void CompressWords(std::uint32_t S[5], std::uint32_t W[16]) {
 // One compression of a block that holds a 20-byte message after a 64-byte key block:
 // five words, the 0x80 marker, zeros and the length of 84 bytes in bits.
 inline void CompressDigestBlock(std::uint32_t S[5], const std::uint32_t H[5]) {
-    std::uint32_t W[16] = {H[0], H[1], H[2], H[3], H[4], 0x80000000u, 0, 0, 0, 0, 0, 0, 0, 0, 0, (64 + 20) * 8};
+    std::uint32_t W[16] = {H[0], H[1], H[2], H[3], H[4], 0x80000000u, 0, 0,
+                           0,    0,    0,    0,    0,    0,           0, (64 + 20) * 8};
     CompressWords(S, W);
 }
 

@@ -129,7 +129,8 @@ void CompressShaNi(std::uint32_t State[5], const std::uint8_t* Data, std::size_t
     for (; NBlocks > 0; --NBlocks, Data += 64) {
         __m128i m[1][4];
         for (int i = 0; i < 4; ++i)
-            m[0][i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + 16 * i)), swap);
+            m[0][i] =
+                _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + 16 * i)), swap);
         Compress80<1>(abcd, e, m);
     }
     StoreState(State, abcd[0], e[0]);

@@ -8,9 +8,9 @@
 namespace ks {
 
 struct THMAC_Context {
-    THashContext hashctx;                   // the running inner or outer hash
-    std::uint8_t hmacbuf[MaxBlockLen];      // the key block XORed with the inner, later the outer pad
-    PHashDesc phashd;                       // nullptr: not initialised, every operation does nothing
+    THashContext hashctx;              // the running inner or outer hash
+    std::uint8_t hmacbuf[MaxBlockLen]; // the key block XORed with the inner, later the outer pad
+    PHashDesc phashd;                  // nullptr: not initialised, every operation does nothing
 };
 
 // Starts an HMAC keyed with klen bytes of key. A key longer than the hash's block length is

@@ -18,7 +18,8 @@ namespace ks {
 
 bool HaltOnError = true;
 
-ERunTimeError::ERunTimeError(int Code) : Exception("Runtime error " + std::to_string(Code)), ErrorCode(Code) {}
+ERunTimeError::ERunTimeError(int Code)
+    : Exception("Runtime error " + std::to_string(Code)), ErrorCode(Code) {}
 
 namespace {
 
@@ -110,8 +111,8 @@ void DeriveSha1(const TKeyedHmac& k, const void* salt, std::uint16_t sLen, std::
 }
 
 // PBKDF2 over any descriptor, one output block at a time.
-void DeriveGeneric(const TKeyedHmac& k, const void* salt, std::uint16_t sLen, std::int32_t C, std::uint8_t* out,
-                   std::uint32_t dkLen) {
+void DeriveGeneric(const TKeyedHmac& k, const void* salt, std::uint16_t sLen, std::int32_t C,
+                   std::uint8_t* out, std::uint32_t dkLen) {
     const std::uint32_t hLen = k.phash->HDigestlen;
     std::uint8_t ctr[4] = {0, 0, 0, 0};
     std::uint32_t written = 0;
@@ -163,8 +164,8 @@ int kdf2(PHashDesc phash, const void* pPW, std::uint16_t pLen, const void* salt,
     return 0;
 }
 
-void PBKDF2(const void* pPW, std::uint16_t pLen, const void* salt, std::uint16_t sLen, std::int32_t C, void* DK,
-            std::uint16_t dkLen) {
+void PBKDF2(const void* pPW, std::uint16_t pLen, const void* salt, std::uint16_t sLen, std::int32_t C,
+            void* DK, std::uint16_t dkLen) {
     const int rc = kdf2(FindHash_by_ID(_SHA1), pPW, pLen, salt, sLen, C, DK, dkLen);
     if (rc != 0 && HaltOnError)
         throw ERunTimeError(254);

@@ -29,7 +29,7 @@ int kdf2(PHashDesc phash, const void* pPW, std::uint16_t pLen, const void* salt,
          std::int32_t C, void* DK, std::uint16_t dkLen);
 
 // kdf2 with the registered SHA-1 descriptor: PBKDF2-HMAC-SHA1.
-void PBKDF2(const void* pPW, std::uint16_t pLen, const void* salt, std::uint16_t sLen, std::int32_t C, void* DK,
-            std::uint16_t dkLen);
+void PBKDF2(const void* pPW, std::uint16_t pLen, const void* salt, std::uint16_t sLen, std::int32_t C,
+            void* DK, std::uint16_t dkLen);
 
 } // namespace ks

@@ -11,19 +11,8 @@ namespace ks {
 const THashOID SHA1_OID = {1, 3, 14, 3, 2, 26, 0, 0, 0};
 
 const THashDesc SHA1_Desc = {
-    C_HashSig,
-    sizeof(THashDesc),
-    C_HashVers,
-    64,
-    20,
-    &SHA1Init,
-    &SHA1FinalEx,
-    &SHA1UpdateXL,
-    _SHA1,
-    {4, {'S', 'H', 'A', '1'}},
-    &SHA1_OID,
-    6,
-    {},
+    C_HashSig, sizeof(THashDesc),         C_HashVers, 64, 20, &SHA1Init, &SHA1FinalEx, &SHA1UpdateXL,
+    _SHA1,     {4, {'S', 'H', 'A', '1'}}, &SHA1_OID,  6,  {},
 };
 
 void SHA1Init(THashContext& Context) {

@@ -46,9 +46,13 @@ inline std::string ToHex(const std::uint8_t* p, std::size_t n) {
     return s;
 }
 
-inline std::string ToHex(const Bytes& b) { return ToHex(b.data(), b.size()); }
+inline std::string ToHex(const Bytes& b) {
+    return ToHex(b.data(), b.size());
+}
 
-inline Bytes FromText(const std::string& s) { return Bytes(s.begin(), s.end()); }
+inline Bytes FromText(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 enum class TPath { Hardware, Portable };
 

@@ -101,8 +101,9 @@ TEST(AesKeySize, CheckedKeyOverLimitRaisesCode2) {
         ADD_FAILURE() << "no exception";
     } catch (const ECipherException& e) {
         EXPECT_EQ(e.ErrorCode, 2);
-        EXPECT_STREQ(e.what(), "Length from Encryptionkey is invalid.\r\nKeysize for TCipher_Rijndael must be to "
-                               "0-32 bytes");
+        EXPECT_STREQ(e.what(),
+                     "Length from Encryptionkey is invalid.\r\nKeysize for TCipher_Rijndael must be to "
+                     "0-32 bytes");
     }
     EXPECT_NO_THROW(c.Init(key.data(), 32, nullptr));
     CheckCipherKeySize = false;

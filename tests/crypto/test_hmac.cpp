@@ -33,13 +33,15 @@ TEST_P(HmacTest, Rfc2202) {
         key4.push_back(static_cast<std::uint8_t>(i));
     const Case cases[] = {
         {Bytes(20, 0x0b), FromText("Hi There"), "b617318655057264e28bc0b6fb378c8ef146be00"},
-        {FromText("Jefe"), FromText("what do ya want for nothing?"), "effcdf6ae5eb2fa2d27416d5f184df9c259a7c79"},
+        {FromText("Jefe"), FromText("what do ya want for nothing?"),
+         "effcdf6ae5eb2fa2d27416d5f184df9c259a7c79"},
         {Bytes(20, 0xaa), Bytes(50, 0xdd), "125d7342b9ac11cd91a39af48aa17b4f63f175d3"},
         {key4, Bytes(50, 0xcd), "4c9007f4026250c6bc8414f9bf50c86c2d7235da"},
         {Bytes(20, 0x0c), FromText("Test With Truncation"), "4c1a03424b55e07fe7f27be1d58bb9324a9a5a04"},
         {Bytes(80, 0xaa), FromText("Test Using Larger Than Block-Size Key - Hash Key First"),
          "aa4ae5e15272d00e95705637ce8a3b55ed402112"},
-        {Bytes(80, 0xaa), FromText("Test Using Larger Than Block-Size Key and Larger Than One Block-Size Data"),
+        {Bytes(80, 0xaa),
+         FromText("Test Using Larger Than Block-Size Key and Larger Than One Block-Size Data"),
          "e8e99d0f45237d786d6bbaa7965c7808bbff1a91"},
     };
     int n = 1;

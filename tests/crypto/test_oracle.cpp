@@ -69,7 +69,8 @@ TEST_P(OracleTest, Pbkdf2ThroughTPBKDF2) {
     ASSERT_GE(rows.size(), 5u);
     for (const auto& r : rows) {
         const Bytes p = FromHex(r[1]), s = FromHex(r[2]);
-        const TPBKDF2 k(AnsiString(p.begin(), p.end()), s.data(), static_cast<int>(s.size()), std::stoi(r[3]));
+        const TPBKDF2 k(AnsiString(p.begin(), p.end()), s.data(), static_cast<int>(s.size()),
+                        std::stoi(r[3]));
         EXPECT_EQ(ToHex(k.GetKeyBytes(std::stoi(r[4]))), r[5]) << p.size() << "-byte password, " << r[3];
     }
 }

@@ -13,15 +13,21 @@ namespace {
 
 Bytes Derive(const Bytes& pw, const Bytes& salt, std::int32_t c, std::uint16_t dkLen) {
     Bytes dk(dkLen);
-    PBKDF2(pw.data(), static_cast<std::uint16_t>(pw.size()), salt.data(), static_cast<std::uint16_t>(salt.size()),
-           c, dk.data(), dkLen);
+    PBKDF2(pw.data(), static_cast<std::uint16_t>(pw.size()), salt.data(),
+           static_cast<std::uint16_t>(salt.size()), c, dk.data(), dkLen);
     return dk;
 }
 
 // SHA-1 behind wrapper operations: kdf2 cannot recognise it and takes its general path.
-void WrapInit(THashContext& c) { SHA1Init(c); }
-void WrapFinal(THashContext& c, THashDigest& d) { SHA1FinalEx(c, d); }
-void WrapUpdate(THashContext& c, const void* m, std::int32_t n) { SHA1UpdateXL(c, m, n); }
+void WrapInit(THashContext& c) {
+    SHA1Init(c);
+}
+void WrapFinal(THashContext& c, THashDigest& d) {
+    SHA1FinalEx(c, d);
+}
+void WrapUpdate(THashContext& c, const void* m, std::int32_t n) {
+    SHA1UpdateXL(c, m, n);
+}
 
 THashDesc WrappedSha1() {
     THashDesc d = SHA1_Desc;
@@ -49,8 +55,9 @@ TEST_P(Pbkdf2Test, Rfc6070) {
     };
     for (const Case& c : cases) {
         const Bytes want = FromHex(c.dk);
-        EXPECT_EQ(ToHex(Derive(FromText(c.pw), FromText(c.salt), c.c, static_cast<std::uint16_t>(want.size()))),
-                  c.dk)
+        EXPECT_EQ(
+            ToHex(Derive(FromText(c.pw), FromText(c.salt), c.c, static_cast<std::uint16_t>(want.size()))),
+            c.dk)
             << c.pw << " / " << c.c;
     }
 }
@@ -107,7 +114,8 @@ TEST(Kdf2, ErrorResultsWriteNothing) {
     };
     for (const Case& c : cases) {
         Bytes dk(30, 0xC3);
-        EXPECT_EQ(kdf2(c.phash, c.pw, c.pLen, c.salt, c.sLen, 10, c.nullDk ? nullptr : dk.data(), 30), c.result)
+        EXPECT_EQ(kdf2(c.phash, c.pw, c.pLen, c.salt, c.sLen, 10, c.nullDk ? nullptr : dk.data(), 30),
+                  c.result)
             << c.what;
         EXPECT_EQ(dk, Bytes(30, 0xC3)) << c.what;
     }

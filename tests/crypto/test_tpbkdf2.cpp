@@ -13,8 +13,8 @@ namespace {
 
 Bytes Reference(const AnsiString& pw, const Bytes& salt, int c, int len) {
     Bytes dk(static_cast<std::size_t>(len));
-    PBKDF2(pw.data(), static_cast<std::uint16_t>(pw.size()), salt.data(), static_cast<std::uint16_t>(salt.size()),
-           c, dk.data(), static_cast<std::uint16_t>(len));
+    PBKDF2(pw.data(), static_cast<std::uint16_t>(pw.size()), salt.data(),
+           static_cast<std::uint16_t>(salt.size()), c, dk.data(), static_cast<std::uint16_t>(len));
     return dk;
 }
 
@@ -54,7 +54,8 @@ TEST(TPBKDF2, SaltIsCopiedInAndOut) {
 class ScriptedRandom {
 public:
     explicit ScriptedRandom(std::vector<std::uint32_t> values) {
-        saved_ = SetRandomSource([v = std::move(values), i = std::size_t(0)]() mutable { return v[i++ % v.size()]; });
+        saved_ = SetRandomSource(
+            [v = std::move(values), i = std::size_t(0)]() mutable { return v[i++ % v.size()]; });
     }
     ~ScriptedRandom() { SetRandomSource(saved_); }
 
