@@ -210,13 +210,20 @@ TEST_F(FileStreamTest, RefusedCreateLeavesTheHeldFileUntouched) {
 TEST_F(FileStreamTest, AnotherProcessHoldingTheFileForWriting) {
     WriteFile("f", "data");
     const std::string Out = Native("holder.out");
+#ifdef _WIN32
+    // cmd.exe takes double quotes only, and strips one extra pair around the whole line.
+    const std::string Cmd =
+        std::string("\"\"") + KS_HOLDER_EXE + "\" \"" + Native("f") + "\" 34 > \"" + Out + "\"\"";
+#else
     const std::string Cmd = std::string("'") + KS_HOLDER_EXE + "' '" + Native("f") + "' 34 > '" + Out + "'";
+#endif
     FILE* Pipe = popen(Cmd.c_str(), "w");
     ASSERT_NE(Pipe, nullptr);
     // Wait for the holder to report that it has the file open.
     std::string Said;
     for (int I = 0; I < 500 && Said.find('\n') == std::string::npos; ++I) {
         Said = ReadFile("holder.out");
+        std::erase(Said, '\r'); // text-mode output on Windows ends lines with CR LF
         if (Said.find('\n') == std::string::npos)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
