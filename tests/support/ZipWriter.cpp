@@ -382,7 +382,6 @@ void ZipWriter::AddFile(std::string_view Name, std::span<const uint8_t> Data, co
     L.extraLength = static_cast<uint16_t>(LocalExtra.size());
 
     Bytes& B = I.body;
-    B.reserve(B.size() + 30 + Name.size() + LocalExtra.size() + Payload.size() + 16);
     AppendLocal(B, L);
     B.insert(B.end(), Name.begin(), Name.end());
     Append(B, LocalExtra);
@@ -447,6 +446,12 @@ Bytes ZipWriter::Finish(const FinishOptions& F) {
     Bytes().swap(I.body);
 
     FLayout.stubSize = Stub;
+    for (auto& e : FLayout.entries) {
+        e.localOffset += Stub;
+        e.dataOffset += Stub;
+        if (e.descriptorOffset)
+            e.descriptorOffset += Stub;
+    }
     FLayout.centralDirOffset = Out.size();
     for (size_t k = 0; k < I.central.size(); ++k) {
         auto& C = I.central[k];

@@ -39,7 +39,7 @@ Bytes Deflate(std::span<const uint8_t> Data, int Level = 6);
 
 // What a payload transform learns about the entry whose data it turns into the stored payload.
 struct EntryInfo {
-    std::string name;
+    std::string name{};
     uint32_t crc32 = 0;
     uint64_t uncompressedSize = 0;
     uint16_t actualMethod = 0; // the compression that produced the data handed over
@@ -62,14 +62,14 @@ struct EntryOptions {
     int level = 6;
     bool dataDescriptor = false; // flag bit 3, zero CRC/sizes in the local header, descriptor after data
     bool descriptorSignature = true;
-    std::optional<TKSString> unicodeName; // "NUCX" field
+    std::optional<TKSString> unicodeName{}; // "NUCX" field
     bool unicodeInLocal = true;
     bool unicodeInCentral = true;
-    Bytes extra;        // appended to the extra fields of both headers
-    Bytes localExtra;   // local header only
-    Bytes centralExtra; // central header only
-    Bytes comment;      // item comment
-    uint16_t flags = 0; // ORed into the flag word
+    Bytes extra{};        // appended to the extra fields of both headers
+    Bytes localExtra{};   // local header only
+    Bytes centralExtra{}; // central header only
+    Bytes comment{};      // item comment
+    uint16_t flags = 0;   // ORed into the flag word
     uint32_t externalAttr = 0x20;
     uint16_t versionMadeBy = 20;
     uint16_t extractVersion = 0; // 0: 20, 45 with Zip64, 51 with AES
@@ -77,16 +77,16 @@ struct EntryOptions {
     uint16_t dosDate = 0x5A2F;   // 2025-01-15
     bool zip64 = false;          // saturate sizes and offset and carry them in a Zip64 field
     uint16_t internalAttr = 0;
-    std::optional<uint16_t> diskNumberStart;
+    std::optional<uint16_t> diskNumberStart{};
     // Written values that differ from the truth ("wrong sizes", "wrong CRC"), in both headers.
-    std::optional<uint32_t> crc32;
-    std::optional<uint32_t> compSize;
-    std::optional<uint32_t> unCompSize;
+    std::optional<uint32_t> crc32{};
+    std::optional<uint32_t> compSize{};
+    std::optional<uint32_t> unCompSize{};
     // Traditional ZIP encryption with this password (12-byte header, flag bit 0).
-    std::optional<std::string> password;
+    std::optional<std::string> password{};
     // AES marker: method 99, AES field, flag bit 0; the payload comes from `transform`.
-    std::optional<AesOptions> aes;
-    PayloadTransform transform;
+    std::optional<AesOptions> aes{};
+    PayloadTransform transform{};
 };
 
 struct FinishOptions {
@@ -97,12 +97,12 @@ struct FinishOptions {
     uint16_t diskNumber = 0;
     uint16_t startDiskNumber = 0;
     uint32_t totalDisks = 1;
-    std::optional<uint16_t> entriesOverride; // written into both end-record counts
+    std::optional<uint16_t> entriesOverride{}; // written into both end-record counts
 };
 
 // Where things landed in the finished archive (file offsets, stub included).
 struct EntryLayout {
-    std::string name;
+    std::string name{};
     uint64_t localOffset = 0;
     uint64_t dataOffset = 0;
     uint64_t dataSize = 0;
