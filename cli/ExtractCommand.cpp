@@ -24,7 +24,7 @@ const TCliVerb ExtractVerb{
     "-p        the password of encrypted items\n"
     "--overwrite  existing files: always, never, prompt (default), newer (replace when the item is\n"
     "          newer), older (replace when the item is older)\n"
-    "-x        items matching EXCLUDE are left out\n"
+    "-x        items whose stored name (with its folders) matches EXCLUDE are left out\n"
     "On a terminal, questions (overwrite, password, failed item) are asked there and long runs show\n"
     "a progress bar. Without a terminal nothing waits: a failed item is ignored, an overwrite\n"
     "question answered No, a password question skips the item; each is reported.\n"
