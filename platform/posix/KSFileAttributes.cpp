@@ -109,7 +109,15 @@ bool KSSetFileAttr(const TKSString& FileName, uint32_t Attr) {
     // (or already) writable.
     const bool ReadOnly = (Attr & faReadOnly) != 0;
     if (ReadOnly) {
-        const bool Stored = WriteStoredBits(Native, Attr);
+        bool Stored = WriteStoredBits(Native, Attr);
+        if (!Stored && errno == EACCES && (St.st_mode & 0200) == 0) {
+            // Already read-only: lend the owner write permission for the change; SetReadOnly
+            // takes it back.
+            Stored = chmod(Native.c_str(), (St.st_mode & 07777) | 0200) == 0 && WriteStoredBits(Native, Attr);
+            struct stat Now;
+            if (stat(Native.c_str(), &Now) == 0)
+                St = Now;
+        }
         return SetReadOnly(Native, St, true) && Stored;
     }
     const bool Writable = SetReadOnly(Native, St, false);
