@@ -119,7 +119,7 @@ void TKSDirManager::BuildCentralDirByLocalHeaders() {
                 const int32_t Index = CDir.Count();
                 CDir.SetCount(Index + 1);
                 *CDir.GetItemPtr(Index) = std::move(Item);
-                CDir.SetItemName(Index, Name);
+                CDir.SetItemName(Index, std::move(Name));
             }
         }
         Pos = FindLocalFileHeader(Pos + 4);

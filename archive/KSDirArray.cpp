@@ -76,6 +76,7 @@ void TKSDirArray::Clear() {
     std::fill(FItems.begin(), FItems.begin() + ItemCount, TDirItem{});
     ItemCount = 0;
     FItemNamesList.Clear();
+    FLastEmptyName = -1;
 }
 
 void TKSDirArray::ClearTags() {
@@ -83,20 +84,33 @@ void TKSDirArray::ClearTags() {
         FItems[static_cast<size_t>(i)].Tagged = false;
 }
 
-void TKSDirArray::SetItemName(int32_t Index, const TKSString& Name) {
+void TKSDirArray::SetItemName(int32_t Index, TKSString Name) {
     PDirItem Item = GetItemPtr(Index);
-    const int Found = FItemNamesList.IndexOf(KSLowerCase(Item->Name));
-    if (Found == Index)
-        FItemNamesList.Update(Index, KSLowerCase(Name));
-    else if (Found >= 0)
+    const int Found =
+        Item->Name.empty() ? FLastEmptyName : FItemNamesList.IndexOf(KSLowerCaseKey(Item->Name));
+    if (Found >= 0 && Found != Index)
         throw EKSException(59, nullptr);
-    else
-        FItemNamesList.Add(KSLowerCase(Name));
-    Item->Name = Name;
+    if (Found == Index) {
+        const bool WasEmpty = FItemNamesList[Index].empty();
+        FItemNamesList.Update(Index, KSLowerCaseKey(Name));
+        if (Name.empty())
+            FLastEmptyName = std::max(FLastEmptyName, Index);
+        else if (WasEmpty && FLastEmptyName == Index) {
+            FLastEmptyName = -1;
+            for (int32_t i = Index - 1; i >= 0 && FLastEmptyName < 0; --i)
+                if (FItemNamesList[i].empty())
+                    FLastEmptyName = i;
+        }
+    } else {
+        const int32_t Added = FItemNamesList.Add(KSLowerCaseKey(Name));
+        if (Name.empty())
+            FLastEmptyName = std::max(FLastEmptyName, Added);
+    }
+    Item->Name = std::move(Name);
 }
 
 int32_t TKSDirArray::IndexOfName(const TKSString& Name) const {
-    return FItemNamesList.IndexOf(KSLowerCase(Name));
+    return FItemNamesList.IndexOf(KSLowerCaseKey(Name));
 }
 
 } // namespace ks

@@ -63,7 +63,7 @@ public:
 
     // Names item Index (case kept) and keeps the lower-cased name index in step. Native 59 when the
     // item's current name is indexed at another position (e.g. a second item with an empty name).
-    void SetItemName(int32_t Index, const TKSString& Name);
+    void SetItemName(int32_t Index, TKSString Name);
 
     // Index of the item with this name (case-insensitive); among equal names the highest index.
     // -1 when absent.
@@ -78,6 +78,10 @@ public:
 private:
     std::vector<TDirItem> FItems; // its length is the allocated capacity
     TKSHashedStringList FItemNamesList;
+    // Highest index whose name-list entry is empty, or -1. A fresh item's name is empty, so naming
+    // it asks exactly this; keeping it here lets a directory be named item by item without the
+    // value hash, which is then built only when a name is looked up.
+    int32_t FLastEmptyName = -1;
     int32_t AllocBy = 500;
     int32_t MaxAllocBy = 10000;
     int32_t AllocItemCount = 0;

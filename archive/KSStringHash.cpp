@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/KSStrings.h"
+
 namespace ks {
 
 namespace {
@@ -33,6 +35,17 @@ protected:
 
 } // namespace
 
+TKSString KSLowerCaseKey(const TKSString& S) {
+    for (TKSChar c : S)
+        if (c >= 0x80)
+            return KSLowerCase(S);
+    TKSString Result(S);
+    for (TKSChar& c : Result)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<TKSChar>(c + (u'a' - u'A'));
+    return Result;
+}
+
 // ---- TKSStringHash ---------------------------------------------------------------------------
 
 TKSStringHash::TKSStringHash(uint32_t aSize) : Buckets(std::max<uint32_t>(aSize, 1), nullptr), Size(aSize) {}
@@ -62,9 +75,36 @@ PPHashItem TKSStringHash::Find(const TKSString& Key) {
     return Link;
 }
 
+PHashItem TKSStringHash::NewItem() {
+    if (FFreeItems != nullptr) {
+        PHashItem Item = FFreeItems;
+        FFreeItems = Item->Next;
+        return Item;
+    }
+    if (FChunkUsed == ChunkSize) {
+        FChunks.push_back(std::make_unique<THashItem[]>(ChunkSize));
+        FChunkUsed = 0;
+    }
+    return &FChunks.back()[FChunkUsed++];
+}
+
+void TKSStringHash::FreeItem(PHashItem Item) {
+    TKSString().swap(Item->Key);
+    Item->Next = FFreeItems;
+    FFreeItems = Item;
+}
+
 void TKSStringHash::Add(const TKSString& Key, int32_t Value) {
+    Add(TKSString(Key), Value);
+}
+
+void TKSStringHash::Add(TKSString&& Key, int32_t Value) {
     PHashItem& Head = Buckets[BucketOf(Key)];
-    Head = new THashItem{Head, Key, Value};
+    PHashItem Item = NewItem();
+    Item->Next = Head;
+    Item->Key = std::move(Key);
+    Item->Value = Value;
+    Head = Item;
 }
 
 void TKSStringHash::Remove(const TKSString& Key) {
@@ -73,7 +113,7 @@ void TKSStringHash::Remove(const TKSString& Key) {
     if (Item == nullptr)
         return;
     *Link = Item->Next;
-    delete Item;
+    FreeItem(Item);
 }
 
 void TKSStringHash::Remove(const TKSString& Key, int32_t Value) {
@@ -82,7 +122,7 @@ void TKSStringHash::Remove(const TKSString& Key, int32_t Value) {
         PHashItem Item = *Link;
         if (Item->Value == Value && Item->Key == Key) {
             *Link = Item->Next;
-            delete Item;
+            FreeItem(Item);
             return;
         }
         Link = &Item->Next;
@@ -95,15 +135,10 @@ int32_t TKSStringHash::ValueOf(const TKSString& Key) {
 }
 
 void TKSStringHash::Clear() {
-    for (PHashItem& Head : Buckets) {
-        PHashItem Item = Head;
-        while (Item != nullptr) {
-            PHashItem Next = Item->Next;
-            delete Item;
-            Item = Next;
-        }
-        Head = nullptr;
-    }
+    std::fill(Buckets.begin(), Buckets.end(), nullptr);
+    FChunks.clear();
+    FChunkUsed = ChunkSize;
+    FFreeItems = nullptr;
 }
 
 // ---- TKSHashedStringList ---------------------------------------------------------------------
@@ -115,7 +150,7 @@ TKSHashedStringList::~TKSHashedStringList() {
 }
 
 TKSString TKSHashedStringList::KeyOf(const TKSString& S) const {
-    return CaseSensitive() ? S : KSLowerCase(S);
+    return CaseSensitive() ? S : KSLowerCaseKey(S);
 }
 
 int TKSHashedStringList::Add(const TKSString& S) {

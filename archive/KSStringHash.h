@@ -40,6 +40,7 @@ public:
     // or the empty link at the end of the chain.
     PPHashItem Find(const TKSString& Key);
     void Add(const TKSString& Key, int32_t Value);
+    void Add(TKSString&& Key, int32_t Value);
     void Remove(const TKSString& Key);
     // Unlinks and frees the first item with this Key and this Value; nothing when absent.
     void Remove(const TKSString& Key, int32_t Value);
@@ -54,7 +55,20 @@ protected:
     // The chain a key lives in. By default HashOf modulo the bucket count; a derived table may
     // spread keys with a stronger function (HashOf itself keeps its values).
     virtual uint32_t BucketOf(const TKSString& Key) const;
+
+private:
+    // Items live in chunks owned by the table (a directory's name index holds one item per member,
+    // so one allocation per item would dominate loading and closing); removed items are reused.
+    PHashItem NewItem();
+    void FreeItem(PHashItem Item);
+    static constexpr size_t ChunkSize = 1024;
+    std::vector<std::unique_ptr<THashItem[]>> FChunks;
+    size_t FChunkUsed = ChunkSize;
+    PHashItem FFreeItems = nullptr;
 };
+
+// Lower-cases like KSLowerCase (Unicode simple case mapping); ASCII text takes a shortcut.
+TKSString KSLowerCaseKey(const TKSString& S);
 
 class TKSHashedStringList : public TKSStringList {
 public:

@@ -10,6 +10,7 @@
 #include "archive/KSExcept.h"
 #include "archive/KSStringHash.h"
 #include "archive/KSVolumeNumberInfo.h"
+#include "platform/KSStrings.h"
 
 namespace ks {
 namespace {
@@ -171,6 +172,28 @@ TEST(DirArray, SecondEmptyNameRaises59AndChangesNothing) {
     } catch (const EKSException& E) {
         EXPECT_EQ(std::string(E.what()), "Hashed list of file names is invalid - Native error: 00059");
     }
+}
+
+TEST(DirArray, NamingTheEmptyNamedItemLetsTheNextOneBeNamed) {
+    TKSDirArray A;
+    A.SetCount(4);
+    A.SetItemName(0, u"");
+    A.SetItemName(0, u"first"); // the empty entry becomes "first"
+    A.SetItemName(1, u"");
+    A.SetItemName(1, u""); // naming it empty again is its own entry
+    A.SetItemName(1, u"second");
+    A.SetItemName(2, u"third"); // no empty entry is left
+    EXPECT_EQ(A.IndexOfName(u"first"), 0);
+    EXPECT_EQ(A.IndexOfName(u"second"), 1);
+    EXPECT_EQ(A.IndexOfName(u""), -1);
+    A.SetItemName(3, u"");
+    EXPECT_EQ(A.IndexOfName(u""), 3);
+}
+
+TEST(DirArray, LookupKeysMatchTheUnicodeLowerCase) {
+    for (const TKSString& S : {TKSString(u"ABC/Def.TXT"), TKSString(u"\x00C9T\x00C9.TXT"),
+                               TKSString(u"\x0130i\x03A3"), TKSString(u"@[`{"), TKSString()})
+        EXPECT_EQ(KSLowerCaseKey(S), KSLowerCase(S));
 }
 
 TEST(DirArray, ManyDuplicatesStillNameEachItemInOrder) {
