@@ -63,7 +63,8 @@ bool KSDirectoryExists(const TKSString& Dir);
 bool KSForceDirectories(const TKSString& Dir);
 // True when the file was deleted (folders are not deleted by this call).
 bool KSDeleteFile(TKSPChar FileName);
-// True when the file now bears NewName. An existing NewName is replaced on POSIX.
+// True when the file now bears NewName. An existing NewName is never replaced: the rename fails,
+// as it does on Windows.
 bool KSRenameFile(TKSPChar OldName, TKSPChar NewName);
 // Removes an empty folder; true on success.
 bool KSRemoveDir(const TKSString& Dir);

@@ -1,5 +1,6 @@
 // KSStream.cpp -- the TStream operations shared by every stream, and the two memory streams.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -71,7 +72,7 @@ int64_t TMemoryStream::Read(void* Buffer, int64_t Count) {
 }
 
 int64_t TMemoryStream::Write(const void* Buffer, int64_t Count) {
-    if (Count <= 0)
+    if (Count <= 0 || Count > INT64_MAX - FPosition)
         return 0;
     const int64_t End = FPosition + Count;
     if (End > Size()) {

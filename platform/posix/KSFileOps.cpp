@@ -1,5 +1,6 @@
 // KSFileOps.cpp -- existence, folders, delete, rename, current folder and file times on POSIX.
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,7 +70,18 @@ bool KSRenameFile(TKSPChar OldName, TKSPChar NewName) {
     if (!OldName || !NewName)
         return false;
     const AnsiString From = KSToNativePath(OldName), To = KSToNativePath(NewName);
-    return !From.empty() && !To.empty() && rename(From.c_str(), To.c_str()) == 0;
+    if (From.empty() || To.empty())
+        return false;
+    if (renameat2(AT_FDCWD, From.c_str(), AT_FDCWD, To.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the no-replace rename: check first (a race with another process
+    // creating NewName meanwhile remains possible there).
+    struct stat St;
+    if (lstat(To.c_str(), &St) == 0)
+        return false;
+    return rename(From.c_str(), To.c_str()) == 0;
 }
 
 bool KSRemoveDir(const TKSString& Dir) {

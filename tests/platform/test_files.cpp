@@ -80,7 +80,11 @@ TEST_F(FilesTest, DeleteAndRename) {
     EXPECT_FALSE(fs::exists(Native("a")));
     EXPECT_EQ(ReadFile("c"), "1");
     EXPECT_FALSE(KSRenameFile(A.c_str(), C.c_str())); // source gone
-    EXPECT_TRUE(KSRenameFile(C.c_str(), B.c_str()));  // replaces the target
+    EXPECT_FALSE(KSRenameFile(C.c_str(), B.c_str())); // never replaces a target
+    EXPECT_EQ(ReadFile("b"), "2");
+    EXPECT_EQ(ReadFile("c"), "1");
+    ASSERT_TRUE(KSDeleteFile(B.c_str()));
+    EXPECT_TRUE(KSRenameFile(C.c_str(), B.c_str()));
     EXPECT_EQ(ReadFile("b"), "1");
     EXPECT_TRUE(KSDeleteFile(B.c_str()));
     EXPECT_FALSE(KSDeleteFile(B.c_str()));

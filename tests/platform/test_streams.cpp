@@ -2,6 +2,7 @@
 // and between processes.
 #include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -235,6 +236,16 @@ TEST_F(FileStreamTest, AnotherProcessHoldingTheFileForWriting) {
     }
     EXPECT_EQ(pclose(Pipe), 0);
     EXPECT_NO_THROW(TKSFileStream(Wide("f"), fmOpenReadWrite | fmShareDenyWrite));
+}
+
+TEST(MemoryStreamTest, WriteAtAnUnreachablePositionFailsCleanly) {
+    TMemoryStream M;
+    M.Seek(INT64_MAX - 1, TSeekOrigin::soBeginning);
+    EXPECT_EQ(M.Write("abc", 3), 0);
+    EXPECT_THROW(M.WriteBuffer("abc", 3), EWriteError);
+    EXPECT_EQ(M.Size(), 0);
+    char Buf[1];
+    EXPECT_EQ(M.Read(Buf, 1), 0);
 }
 
 TEST(MemoryStreamTest, LoadAndSaveFiles) {
