@@ -17,15 +17,62 @@ inline __m128i Key(const std::uint8_t* rk, int r) {
 }
 
 // Encrypts N blocks in parallel so that the latency of each round instruction overlaps.
-template <int N>
-inline __attribute__((always_inline)) void EncryptN(const __m128i* k, int rounds, __m128i (&b)[N]) {
+template <int N, int Rounds>
+inline __attribute__((always_inline)) void EncryptN(const __m128i* k, __m128i (&b)[N]) {
+#pragma GCC unroll 8
     for (int i = 0; i < N; ++i)
         b[i] = _mm_xor_si128(b[i], k[0]);
-    for (int r = 1; r < rounds; ++r)
+#pragma GCC unroll 16
+    for (int r = 1; r < Rounds; ++r) {
+        const __m128i key = k[r];
+#pragma GCC unroll 8
         for (int i = 0; i < N; ++i)
-            b[i] = _mm_aesenc_si128(b[i], k[r]);
+            b[i] = _mm_aesenc_si128(b[i], key);
+    }
+#pragma GCC unroll 8
     for (int i = 0; i < N; ++i)
-        b[i] = _mm_aesenclast_si128(b[i], k[rounds]);
+        b[i] = _mm_aesenclast_si128(b[i], k[Rounds]);
+}
+
+template <int Rounds>
+void CtrRounds(const std::uint8_t* Enc, std::uint8_t* Nonce, std::uint8_t* Data, std::size_t Blocks,
+               std::uint8_t* LastKeyStream) {
+    __m128i k[Rounds + 1];
+#pragma GCC unroll 16
+    for (int r = 0; r <= Rounds; ++r)
+        k[r] = Key(Enc, r);
+    // The counter is the low 64-bit lane (bytes 0..7, little-endian); adding 1 there wraps
+    // modulo 2^64 and leaves bytes 8..15 alone.
+    const __m128i one = _mm_set_epi64x(0, 1);
+    __m128i ctr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Nonce));
+    __m128i last = _mm_setzero_si128();
+    constexpr int Lanes = 8;
+    for (; Blocks >= Lanes; Blocks -= Lanes, Data += 16 * Lanes) {
+        __m128i b[Lanes];
+#pragma GCC unroll 8
+        for (int i = 0; i < Lanes; ++i) {
+            ctr = _mm_add_epi64(ctr, one);
+            b[i] = ctr;
+        }
+        EncryptN<Lanes, Rounds>(k, b);
+#pragma GCC unroll 8
+        for (int i = 0; i < Lanes; ++i) {
+            auto* p = reinterpret_cast<__m128i*>(Data + 16 * i);
+            _mm_storeu_si128(p, _mm_xor_si128(_mm_loadu_si128(p), b[i]));
+        }
+        last = b[Lanes - 1];
+    }
+    for (; Blocks > 0; --Blocks, Data += 16) {
+        __m128i b[1];
+        ctr = _mm_add_epi64(ctr, one);
+        b[0] = ctr;
+        EncryptN<1, Rounds>(k, b);
+        auto* p = reinterpret_cast<__m128i*>(Data);
+        _mm_storeu_si128(p, _mm_xor_si128(_mm_loadu_si128(p), b[0]));
+        last = b[0];
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(LastKeyStream), last);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(Nonce), ctr);
 }
 
 } // namespace
@@ -50,39 +97,17 @@ void CtrAesNi(const std::uint8_t* Enc, int Rounds, std::uint8_t* Nonce, std::uin
               std::size_t Blocks, std::uint8_t* LastKeyStream) {
     if (Blocks == 0)
         return;
-    __m128i k[MaxRounds + 1];
-    for (int r = 0; r <= Rounds; ++r)
-        k[r] = Key(Enc, r);
-    // The counter is the low 64-bit lane (bytes 0..7, little-endian); adding 1 there wraps
-    // modulo 2^64 and leaves bytes 8..15 alone.
-    const __m128i one = _mm_set_epi64x(0, 1);
-    __m128i ctr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Nonce));
-    __m128i last = _mm_setzero_si128();
-    constexpr int Lanes = 8;
-    for (; Blocks >= Lanes; Blocks -= Lanes, Data += 16 * Lanes) {
-        __m128i b[Lanes];
-        for (int i = 0; i < Lanes; ++i) {
-            ctr = _mm_add_epi64(ctr, one);
-            b[i] = ctr;
-        }
-        EncryptN<Lanes>(k, Rounds, b);
-        for (int i = 0; i < Lanes; ++i) {
-            auto* p = reinterpret_cast<__m128i*>(Data + 16 * i);
-            _mm_storeu_si128(p, _mm_xor_si128(_mm_loadu_si128(p), b[i]));
-        }
-        last = b[Lanes - 1];
+    switch (Rounds) {
+    case 10:
+        CtrRounds<10>(Enc, Nonce, Data, Blocks, LastKeyStream);
+        break;
+    case 12:
+        CtrRounds<12>(Enc, Nonce, Data, Blocks, LastKeyStream);
+        break;
+    default:
+        CtrRounds<14>(Enc, Nonce, Data, Blocks, LastKeyStream);
+        break;
     }
-    for (; Blocks > 0; --Blocks, Data += 16) {
-        __m128i b[1];
-        ctr = _mm_add_epi64(ctr, one);
-        b[0] = ctr;
-        EncryptN<1>(k, Rounds, b);
-        auto* p = reinterpret_cast<__m128i*>(Data);
-        _mm_storeu_si128(p, _mm_xor_si128(_mm_loadu_si128(p), b[0]));
-        last = b[0];
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(LastKeyStream), last);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(Nonce), ctr);
 }
 
 } // namespace ks::aescore

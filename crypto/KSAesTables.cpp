@@ -149,14 +149,13 @@ inline void EncryptWords(const std::uint8_t* rk, int rounds, std::uint32_t s[4])
     s[3] = Word(S[B(s3, 0)], S[B(s0, 1)], S[B(s1, 2)], S[B(s2, 3)]) ^ Load(rk + 12);
 }
 
+// InvMixColumns of one round key: the inverse tables already hold InvMixColumns of the
+// inverse S-box, so looking up S[b] undoes the S-box and leaves InvMixColumns of b.
 void InvMixColumns(std::uint8_t* c) {
-    for (int col = 0; col < 4; ++col, c += 4) {
-        const std::uint8_t a0 = c[0], a1 = c[1], a2 = c[2], a3 = c[3];
-        c[0] = Mul(a0, 14) ^ Mul(a1, 11) ^ Mul(a2, 13) ^ Mul(a3, 9);
-        c[1] = Mul(a0, 9) ^ Mul(a1, 14) ^ Mul(a2, 11) ^ Mul(a3, 13);
-        c[2] = Mul(a0, 13) ^ Mul(a1, 9) ^ Mul(a2, 14) ^ Mul(a3, 11);
-        c[3] = Mul(a0, 11) ^ Mul(a1, 13) ^ Mul(a2, 9) ^ Mul(a3, 14);
-    }
+    const auto& T = Rijndael_TInv;
+    const auto& S = Rijndael_S;
+    for (int col = 0; col < 4; ++col, c += 4)
+        Store(c, T[0][S[c[0]]] ^ T[1][S[c[1]]] ^ T[2][S[c[2]]] ^ T[3][S[c[3]]]);
 }
 
 } // namespace

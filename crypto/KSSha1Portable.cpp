@@ -32,14 +32,19 @@ inline void CompressWords(std::uint32_t S[5], std::uint32_t W[16]) {
         W[i & 15] = w;
         return w;
     };
+#pragma GCC unroll 20
     for (int i = 0; i < 16; ++i)
         step(d ^ (b & (c ^ d)), 0x5A827999u, W[i]);
+#pragma GCC unroll 20
     for (int i = 16; i < 20; ++i)
         step(d ^ (b & (c ^ d)), 0x5A827999u, next(i));
+#pragma GCC unroll 20
     for (int i = 20; i < 40; ++i)
         step(b ^ c ^ d, 0x6ED9EBA1u, next(i));
+#pragma GCC unroll 20
     for (int i = 40; i < 60; ++i)
         step((b & c) | (d & (b | c)), 0x8F1BBCDCu, next(i));
+#pragma GCC unroll 20
     for (int i = 60; i < 80; ++i)
         step(b ^ c ^ d, 0xCA62C1D6u, next(i));
     S[0] += a;

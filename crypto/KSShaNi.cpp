@@ -20,6 +20,7 @@ namespace {
 template <int I, int N>
 inline __attribute__((always_inline)) void Group(__m128i (&abcd)[N], __m128i (&e)[N], __m128i (&eprev)[N],
                                                  __m128i (&m)[N][4]) {
+#pragma GCC unroll 8
     for (int s = 0; s < N; ++s) {
         if constexpr (I >= 4)
             m[s][I % 4] = _mm_sha1msg2_epu32(
@@ -41,12 +42,14 @@ template <int N, int... I>
 inline __attribute__((always_inline)) void Rounds(__m128i (&abcd)[N], __m128i (&e)[N], __m128i (&m)[N][4],
                                                   std::integer_sequence<int, I...>) {
     __m128i abcdSave[N], eSave[N], eprev[N];
+#pragma GCC unroll 8
     for (int s = 0; s < N; ++s) {
         abcdSave[s] = abcd[s];
         eSave[s] = e[s];
         eprev[s] = e[s];
     }
     (Group<I, N>(abcd, e, eprev, m), ...);
+#pragma GCC unroll 8
     for (int s = 0; s < N; ++s) {
         e[s] = _mm_sha1nexte_epu32(eprev[s], eSave[s]);
         abcd[s] = _mm_add_epi32(abcd[s], abcdSave[s]);
@@ -85,12 +88,14 @@ void Pbkdf2LoopN(const std::uint32_t Inner[5], const std::uint32_t Outer[5], std
     const __m128i lane3 = _mm_set_epi32(-1, 0, 0, 0);
     const __m128i length = _mm_set_epi32(0, 0, 0, (64 + 20) * 8);
     __m128i uAbcd[N], uE[N], accAbcd[N], accE[N];
+#pragma GCC unroll 8
     for (int s = 0; s < N; ++s) {
         uAbcd[s] = LoadState(U[s], uE[s]);
         accAbcd[s] = LoadState(Acc[s], accE[s]);
     }
     for (std::uint32_t n = Iterations > 1 ? Iterations - 1 : 0; n > 0; --n) {
         __m128i abcd[N], e[N], m[N][4];
+#pragma GCC unroll 8
         for (int s = 0; s < N; ++s) {
             m[s][0] = uAbcd[s];
             m[s][1] = _mm_or_si128(_mm_and_si128(uE[s], lane3), marker);
@@ -100,6 +105,7 @@ void Pbkdf2LoopN(const std::uint32_t Inner[5], const std::uint32_t Outer[5], std
             e[s] = innerE;
         }
         Compress80<N>(abcd, e, m);
+#pragma GCC unroll 8
         for (int s = 0; s < N; ++s) {
             m[s][0] = abcd[s];
             m[s][1] = _mm_or_si128(_mm_and_si128(e[s], lane3), marker);
@@ -109,11 +115,13 @@ void Pbkdf2LoopN(const std::uint32_t Inner[5], const std::uint32_t Outer[5], std
             uE[s] = outerE;
         }
         Compress80<N>(uAbcd, uE, m);
+#pragma GCC unroll 8
         for (int s = 0; s < N; ++s) {
             accAbcd[s] = _mm_xor_si128(accAbcd[s], uAbcd[s]);
             accE[s] = _mm_xor_si128(accE[s], uE[s]);
         }
     }
+#pragma GCC unroll 8
     for (int s = 0; s < N; ++s) {
         StoreState(U[s], uAbcd[s], uE[s]);
         StoreState(Acc[s], accAbcd[s], accE[s]);
@@ -128,6 +136,7 @@ void CompressShaNi(std::uint32_t State[5], const std::uint8_t* Data, std::size_t
     abcd[0] = LoadState(State, e[0]);
     for (; NBlocks > 0; --NBlocks, Data += 64) {
         __m128i m[1][4];
+#pragma GCC unroll 8
         for (int i = 0; i < 4; ++i)
             m[0][i] =
                 _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + 16 * i)), swap);
