@@ -103,3 +103,18 @@ BENCHMARK(BM_FileExists);
 
 } // namespace
 } // namespace ks
+
+namespace ks {
+namespace {
+
+// Asked once per extracted file when flushing is on (the default).
+void BM_IsRemovableDrive(benchmark::State& State) {
+    const TKSString Name = Utf8ToWide(ScratchFile("out/sub/file.txt"));
+    for (auto _ : State)
+        benchmark::DoNotOptimize(IsRemovableDrive(Name));
+    State.SetItemsProcessed(State.iterations());
+}
+BENCHMARK(BM_IsRemovableDrive);
+
+} // namespace
+} // namespace ks

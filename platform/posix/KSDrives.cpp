@@ -9,6 +9,7 @@
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/KSFiles.h"
@@ -58,7 +59,7 @@ bool ReadFlag(const std::string& File) {
 
 // The kernel's "removable" flag of the block device that holds st_dev; a partition takes the
 // flag of the disk it belongs to.
-bool DeviceIsRemovable(dev_t Dev) {
+bool QueryDeviceRemovable(dev_t Dev) {
     const std::string Base =
         "/sys/dev/block/" + std::to_string(major(Dev)) + ":" + std::to_string(minor(Dev));
     char Resolved[PATH_MAX];
@@ -74,6 +75,23 @@ bool DeviceIsRemovable(dev_t Dev) {
             return true;
     }
     return false;
+}
+
+// The flag is asked for every extracted file; reading it from sysfs costs several system calls,
+// so each device's answer is kept. A device number stays with one device while it is mounted.
+bool DeviceIsRemovable(dev_t Dev) {
+    static auto* M = new std::mutex;
+    static auto* Known = new std::unordered_map<dev_t, bool>;
+    {
+        std::lock_guard<std::mutex> Lock(*M);
+        auto It = Known->find(Dev);
+        if (It != Known->end())
+            return It->second;
+    }
+    const bool R = QueryDeviceRemovable(Dev);
+    std::lock_guard<std::mutex> Lock(*M);
+    Known->emplace(Dev, R);
+    return R;
 }
 
 struct TFsInfo {
@@ -137,8 +155,8 @@ bool IsRemovableDrive(const TKSString& FileName) {
     const std::string Abs = AbsoluteOf(FileName);
     if (IsDeclaredRemovable(Abs))
         return true;
-    const TFsInfo I = Inspect(Abs);
-    return I.Ok && DeviceIsRemovable(I.Dev);
+    struct stat St;
+    return stat(posix::NearestExisting(Abs).c_str(), &St) == 0 && DeviceIsRemovable(St.st_dev);
 }
 
 void KSDeclareRemovableFolder(const TKSString& Folder) {
