@@ -3,6 +3,7 @@
 #include "cli/CliVerbs.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <new>
 
@@ -41,21 +42,55 @@ void KSOpenForReading(TKestrel& Arc, const std::string& FileName) {
     Arc.OpenArchive(KSOpenModeReadOnly);
 }
 
-std::string KSPrintableName(const TKSString& Name) {
-    const std::string Utf8 = WideToUtf8(Name);
-    std::string Out;
-    Out.reserve(Utf8.size());
-    for (char C : Utf8) {
-        const auto B = static_cast<unsigned char>(C);
-        if (B < 0x20 || B == 0x7F) {
-            static const char Hex[] = "0123456789ABCDEF";
-            Out += "\\x";
-            Out += Hex[B >> 4];
-            Out += Hex[B & 15];
-        } else {
-            Out += C;
+void KSAppendPrintableName(std::string& Out, const TKSString& Name) {
+    static const char Hex[] = "0123456789ABCDEF";
+    const size_t N = Name.size();
+    for (size_t i = 0; i < N; ++i) {
+        uint32_t C = Name[i];
+        if (C < 0x80) {
+            if (C < 0x20 || C == 0x7F) {
+                const char Esc[4] = {'\\', 'x', Hex[C >> 4], Hex[C & 15]};
+                Out.append(Esc, 4);
+            } else {
+                Out.push_back(static_cast<char>(C));
+            }
+            continue;
         }
+        if (C >= 0xD800 && C <= 0xDFFF) {
+            // A surrogate pair is one code point; a lone surrogate becomes U+FFFD.
+            if (C <= 0xDBFF && i + 1 < N && Name[i + 1] >= 0xDC00 && Name[i + 1] <= 0xDFFF) {
+                C = 0x10000 + ((C - 0xD800) << 10) + (Name[i + 1] - 0xDC00u);
+                ++i;
+            } else {
+                C = 0xFFFD;
+            }
+        }
+        char B[4];
+        size_t Len;
+        if (C < 0x800) {
+            B[0] = static_cast<char>(0xC0 | (C >> 6));
+            B[1] = static_cast<char>(0x80 | (C & 0x3F));
+            Len = 2;
+        } else if (C < 0x10000) {
+            B[0] = static_cast<char>(0xE0 | (C >> 12));
+            B[1] = static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+            B[2] = static_cast<char>(0x80 | (C & 0x3F));
+            Len = 3;
+        } else {
+            B[0] = static_cast<char>(0xF0 | (C >> 18));
+            B[1] = static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+            B[2] = static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+            B[3] = static_cast<char>(0x80 | (C & 0x3F));
+            Len = 4;
+        }
+        Out.append(B, Len);
     }
+}
+
+std::string KSPrintableName(const TKSString& Name) {
+    std::string Out;
+    Out.reserve(Name.size());
+    KSAppendPrintableName(Out, Name);
     return Out;
 }
 

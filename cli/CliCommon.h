@@ -35,6 +35,8 @@ void KSOpenForReading(TKestrel& Arc, const std::string& FileName);
 // "\xNN", so a hostile name can neither break the one-line-per-item layout nor send terminal
 // control sequences.
 std::string KSPrintableName(const TKSString& Name);
+// The same, appended to Out (no temporary string: the listing of large archives runs through it).
+void KSAppendPrintableName(std::string& Out, const TKSString& Name);
 
 // Reports the exception in flight (inside a catch block) on standard error: the engine's composed
 // message as it is, a usage error with Synopsis. Returns KSExitFailure.

@@ -81,8 +81,15 @@ double Ratio(uint64_t Compressed, uint64_t Uncompressed) {
 class TOutput {
 public:
     ~TOutput() { Flush(); }
-    void Add(const std::string& S) {
+    void Add(const char* S) {
         FBuffer += S;
+        if (FBuffer.size() >= 1 << 16)
+            Flush();
+    }
+    // The name and the end of its line.
+    void AddName(const TKSString& Name) {
+        KSAppendPrintableName(FBuffer, Name);
+        FBuffer += '\n';
         if (FBuffer.size() >= 1 << 16)
             Flush();
     }
@@ -115,10 +122,15 @@ int RunList(const std::vector<std::string>& Args) {
     if (Archive.empty())
         throw ECliUsage("missing ARCHIVE");
 
-    TKestrel Arc;
-    Arc.SetName("Kestrel");
-    KSOpenForReading(Arc, Archive);
-    TKSDirArray& Dir = Arc.DMHandle->CDir;
+    // The process ends right after the listing. The component stays reachable here instead of
+    // being destroyed, so that a large directory (several allocations per item) goes back to the
+    // system with the process rather than item by item; the archive is open read-only, so there
+    // is nothing to write on closing.
+    static TKestrel* Arc = nullptr;
+    Arc = new TKestrel;
+    Arc->SetName("Kestrel");
+    KSOpenForReading(*Arc, Archive);
+    TKSDirArray& Dir = Arc->DMHandle->CDir;
     const int32_t Count = Dir.Count();
     TOutput Out;
     char Line[256];
@@ -150,8 +162,7 @@ int RunList(const std::vector<std::string>& Args) {
                           AttributeText(CD.externalAttr).c_str(), Method, EncryptionName(Item));
             Out.Add(Line);
         }
-        Out.Add(KSPrintableName(Item.Name));
-        Out.Add("\n");
+        Out.AddName(Item.Name);
     }
     if (Verbose) {
         std::snprintf(Line, sizeof(Line), "%12" PRIu64 " %12" PRIu64 " %5.1f%% %d item%s\n", TotalSize,

@@ -110,9 +110,17 @@ TEST(ListNames, ControlCharactersAreEscaped) {
     ZipWriter W;
     W.AddFile("evil\n\x1b[2Jname.txt", "x");
     W.AddFile("next.txt", "y");
+    test::EntryOptions Utf8;
+    Utf8.flags = 0x0800; // the name is UTF-8: four-byte characters come out whole
+    W.AddFile("\xF0\x9F\x98\x80 ő.txt", "z", Utf8);
+    test::EntryOptions Lone;
+    Lone.unicodeName = TKSString(u"a") + char16_t(0xD800) + u"b"; // a lone surrogate
+    W.AddFile("lone.txt", "w", Lone);
     const auto R = RunKestrel({"list", D.Write("c.zip", W.Finish()).string()});
     ASSERT_EQ(R.Status, 0) << R.Err;
-    EXPECT_EQ(Lines(R.Out), (Names{"evil\\x0A\\x1B[2Jname.txt", "next.txt"}));
+    EXPECT_EQ(Lines(R.Out), (Names{"evil\\x0A\\x1B[2Jname.txt", "next.txt", "\xF0\x9F\x98\x80 ő.txt",
+                                   "a\xEF\xBF\xBD"
+                                   "b"}));
 }
 
 TEST(ListNames, EmptyArchivePrintsNothing) {
