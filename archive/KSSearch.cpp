@@ -16,20 +16,6 @@ namespace ks {
 
 namespace {
 
-// The drive part of a mask: a letter and a colon, or a "\\server\share" prefix.
-size_t DriveLength(const TKSString& S) {
-    if (S.size() >= 2 && S[1] == u':' && ((S[0] >= u'A' && S[0] <= u'Z') || (S[0] >= u'a' && S[0] <= u'z')))
-        return 2;
-    if (S.size() >= 2 && S[0] == u'\\' && S[1] == u'\\') {
-        size_t Server = S.find(u'\\', 2);
-        if (Server == TKSString::npos || Server == 2)
-            return 0;
-        size_t Share = S.find(u'\\', Server + 1);
-        return Share == TKSString::npos ? S.size() : Share;
-    }
-    return 0;
-}
-
 void ReplaceChar(TKSString& S, TKSChar From, TKSChar To) {
     std::replace(S.begin(), S.end(), From, To);
 }
@@ -87,7 +73,8 @@ bool TKSBaseArchiver::FindFirst(const TKSString& FileMask, TKSArchiveItem& F, in
     if (!FActive || !DMHandle)
         return false;
     TKSString Mask = FileMask;
-    const size_t Drive = DriveLength(Mask);
+    // The drive part: a letter and a colon, or a "\\server\share" prefix.
+    const size_t Drive = KSExtractFileDrive(Mask).size();
     if (Drive > 0 && FOptions->FStorePath != spFullPathWithDrive)
         Mask.erase(0, Drive);
     ReplaceChar(Mask, u'\\', u'/');
