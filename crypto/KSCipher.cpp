@@ -103,16 +103,13 @@ void TCipher::Setup(const void* Key, std::uint16_t keyLength) {
     ctrMode_EncryptionBlock = std::make_unique<std::uint8_t[]>(buf);
     ctrMode_Nonce = std::make_unique<std::uint8_t[]>(buf);
     Protect();
-    ctrMode_Position = FBufSize;
     if (Key != nullptr)
         InitKey(Key, keyLength, nullptr);
 }
 
 TCipher::~TCipher() {
-    // Wipes the key-dependent state; the key stream block is wiped too.
+    // Wipes the key-dependent state, the key stream included.
     TCipher::Protect();
-    if (ctrMode_EncryptionBlock)
-        std::memset(ctrMode_EncryptionBlock.get(), 0, static_cast<std::size_t>(std::max(FBufSize, 0)));
     if (FHash)
         FHash->Release();
 }
@@ -217,7 +214,11 @@ void TCipher::Protect() {
     std::memset(FFeedback.get(), 0xFF, b);
     std::memset(FBuffer.get(), 0, b);
     std::memset(FUser.get(), 0, u);
+    // The counter-mode state restarts too: a cipher given a new key must not finish the key
+    // stream block of the old key.
     std::memset(ctrMode_Nonce.get(), 0, b);
+    std::memset(ctrMode_EncryptionBlock.get(), 0, b);
+    ctrMode_Position = FBufSize;
 }
 
 void TCipher::EncodeBuffer(const void* Source, void* Dest, std::int32_t DataSize) {

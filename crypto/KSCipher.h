@@ -101,7 +101,8 @@ public:
     virtual void Init(const void* Key, std::int32_t Size, const void* IVector);
     // Ends a message: the feedback register returns to the initialisation vector.
     virtual void Done();
-    // Wipes all key-dependent state.
+    // Wipes all key-dependent state and restarts the counter-mode key stream (counter zero,
+    // no pending key-stream bytes).
     virtual void Protect();
 
     // Init with the first min(KeyLength, KeySize) bytes of Key, then Done; sets HasHashKey.

@@ -119,6 +119,19 @@ TEST_P(CtrTest, PositionAndCounterRunOnAcrossCalls) {
     EXPECT_EQ(c->CtrPosition(), 13);
 }
 
+TEST_P(CtrTest, NewKeyRestartsTheKeyStream) {
+    // A cipher used mid-block and then given another key codes like a fresh cipher with that key.
+    const Bytes otherKey = FromHex("000102030405060708090a0b0c0d0e0f");
+    auto used = NewCtr();
+    Bytes buf = Pattern(21);
+    used->EncodeBuffer(buf.data(), buf.data(), 21);
+    used->InitKey(otherKey.data(), 16, nullptr);
+    Bytes a = Pattern(40), b = Pattern(40);
+    used->EncodeBuffer(a.data(), a.data(), 40);
+    NewCtr(otherKey)->EncodeBuffer(b.data(), b.data(), 40);
+    EXPECT_EQ(a, b);
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, CtrTest, testing::Values(TPath::Hardware, TPath::Portable), PathName);
 
 TEST(CipherErrors, CodingWithoutKeyRaisesCode3) {
