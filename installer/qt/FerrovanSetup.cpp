@@ -13,7 +13,6 @@ int main(int argc, char** argv) {
     QApplication App(argc, argv);
     App.setApplicationName(QString::fromUtf8(ks::txt::AppTitle));
     App.setQuitOnLastWindowClosed(true);
-    App.setWindowIcon(QIcon(QStringLiteral(":/ferrovan/icon32.png")));
 
     ks::TQtPrompts Prompts;
     ks::KSSetPrompts(&Prompts);

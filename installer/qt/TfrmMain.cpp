@@ -12,6 +12,11 @@
 #include "platform/KSException.h"
 #include "ui_frmMain.h"
 
+// The icon lives in the face library's resources, which a static library must register itself.
+static void InitInstallerResources() {
+    Q_INIT_RESOURCE(installer);
+}
+
 namespace ks {
 
 TfrmMain* frmMain = nullptr;
@@ -28,10 +33,14 @@ TfrmMain::TfrmMain(std::span<const uint8_t> Payload, std::unique_ptr<inst::IOsSe
       ui(std::make_unique<Ui::TfrmMain>()), FOs(Os ? std::move(Os) : std::make_unique<TLinuxOsServices>()) {
     ui->setupUi(this);
     setFixedSize(601, 334);
+    // The caption is two blanks, which the layout file's reader trims away.
+    setWindowTitle(QStringLiteral("  "));
     for (QWidget* L : {static_cast<QWidget*>(ui->Label1), static_cast<QWidget*>(ui->Label3),
                        static_cast<QWidget*>(ui->lblWait)})
         L->adjustSize();
-    ui->Image1->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+    InitInstallerResources();
+    ui->Image1->setPixmap(QPixmap(QStringLiteral(":/ferrovan/icon32.png")));
+    setWindowIcon(QIcon(QStringLiteral(":/ferrovan/icon32.png")));
 
     FKestrel = std::make_unique<TKestrel>(nullptr);
     FKestrel->SetName("Kestrel");

@@ -54,9 +54,9 @@ TEST_P(ShowUjMappaTest, ReturnsTheCreatedFolder) {
     if (C.Fails)
         Os.FailCreate.insert(Want);
     EXPECT_EQ(ShowUjMappa(C.Parent, Dlg, Os), C.Fails || C.Answer != TModalResult::OK ? "" : C.Result);
-    if (C.Answer != TModalResult::OK)
+    if (C.Answer != TModalResult::OK) {
         EXPECT_TRUE(Os.Created.empty());
-    else
+    } else
         EXPECT_EQ(Os.Created, std::vector<AnsiString>{Want});
 }
 

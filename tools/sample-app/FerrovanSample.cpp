@@ -38,6 +38,10 @@ int main(int argc, char** argv) {
     const QStringList Args = QCoreApplication::arguments().mid(1);
     const bool FirstRun = Args.contains(QStringLiteral("FIRST_RUN"));
     if (FirstRun) {
+        QSettings Settings(QStringLiteral("Larkspur"), QStringLiteral("Ferrovan"));
+        Settings.setValue(QStringLiteral("AppPath"), Folder + QLatin1Char('/'));
+        Settings.sync();
+        // The log comes last: a watcher that sees it knows the settings are stored.
         QFile Log(Folder + QStringLiteral("/Ferrovan.log"));
         if (Log.open(QIODevice::Append | QIODevice::Text)) {
             QTextStream Out(&Log);
@@ -45,9 +49,6 @@ int main(int argc, char** argv) {
                 << "cwd=" << QDir::currentPath() << '\n'
                 << "pid=" << QCoreApplication::applicationPid() << '\n';
         }
-        QSettings Settings(QStringLiteral("Larkspur"), QStringLiteral("Ferrovan"));
-        Settings.setValue(QStringLiteral("AppPath"), Folder + QLatin1Char('/'));
-        Settings.sync();
     }
     if (!Gui)
         return 0;

@@ -1,0 +1,150 @@
+// The installation run over the real engine and the embedded payload, in the test's own HOME:
+// a first run in folder-choice mode over a leftover data archive, then a run in update mode.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include "WidgetTestSupport.h"
+#include "installer/core/InstallerTexts.h"
+#include "installer/qt/LinuxOsServices.h"
+#include "installer/qt/Payload.h"
+#include "installer/qt/QtPrompts.h"
+#include "installer/qt/TfrmMain.h"
+#include "platform/KSFiles.h"
+#include "tests/support/ZipWriter.h"
+#include "ui_frmMain.h"
+
+namespace ks::inst::test {
+namespace {
+
+QByteArray ReadAll(const QString& P) {
+    QFile F(P);
+    return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
+}
+
+QString WaitForText(const QString& P, const QString& Needle, int Ms) {
+    QElapsedTimer T;
+    T.start();
+    while (T.elapsed() < Ms) {
+        const QString S = QString::fromUtf8(ReadAll(P));
+        if (S.contains(Needle))
+            return S;
+        QThread::msleep(50);
+    }
+    return QString::fromUtf8(ReadAll(P));
+}
+
+class RealRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KSSetPrompts(&Prompts);
+        QSettings(QStringLiteral("Larkspur"), QStringLiteral("Ferrovan")).clear();
+        Parent = TestHome + "/realrun";
+        QDir(Parent).removeRecursively();
+        QDir().mkpath(Parent);
+        Target = Parent + "/Ferrovan/";
+    }
+    void TearDown() override {
+        KSSetPrompts(nullptr);
+        QSettings(QStringLiteral("Larkspur"), QStringLiteral("Ferrovan")).clear();
+    }
+    // Runs the installer window once: positions the list at Parent (folder-choice mode) and
+    // presses "Telepítés indítása".
+    QStringList RunOnce(bool* UpdateMode = nullptr) {
+        TBoxAnswerer Answers;
+        TfrmMain Form(PayloadBytes());
+        if (UpdateMode)
+            *UpdateMode = !Form.ui->pnlUpdate->isHidden();
+        if (Form.ui->pnlUpdate->isHidden())
+            Form.ui->Dir->SetDirectory(Parent);
+        Form.show();
+        Form.ui->btnRun->click();
+        EXPECT_FALSE(Form.isVisible()); // the window closes after the final message
+        return Answers.Texts;
+    }
+    TQtPrompts Prompts;
+    QString Parent, Target;
+};
+
+TEST_F(RealRunTest, InstallsThePayloadOverALeftoverDataArchive) {
+    // A data archive left by an interrupted run, carrying a file that must not be installed.
+    QDir().mkpath(Target);
+    {
+        ks::test::ZipWriter W;
+        W.AddFile("Ferrovan.exe", "stale");
+        W.AddFile("planted.txt", "planted");
+        const auto Bytes = W.Finish();
+        QFile F(Target + "DataPack.zip");
+        ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+        F.write(reinterpret_cast<const char*>(Bytes.data()), static_cast<qint64>(Bytes.size()));
+    }
+
+    EXPECT_EQ(RunOnce(), QStringList{QString::fromUtf8(txt::Success)});
+
+    const QFileInfo Exe(Target + "Ferrovan.exe");
+    EXPECT_TRUE(Exe.isFile());
+    EXPECT_GT(Exe.size(), 1000);
+    EXPECT_TRUE(Exe.isExecutable());
+    EXPECT_FALSE(QFileInfo::exists(Target + "planted.txt"));
+    for (const char* F :
+         {"Olvass_el.html", "Licenc.html", "IDAutomationHC39M_Free.ttf", "Kezikonyv_elemei/index.html",
+          "Kezikonyv_elemei/kepek/stilus.css", "Kezikonyv_elemei/fejezetek/02_kitoltes.html",
+          "Adatlap/urlapok/alap.xml", "Adatlap/sablonok/Árvíztűrő tükörfúrógép.xml",
+          "PyLib/xml/dom/__init__.py", "PyLib/json/decoder.py", "Torzs/Torzs10018.pck"})
+        EXPECT_TRUE(QFileInfo(Target + QString::fromUtf8(F)).isFile()) << F;
+    for (const char* F :
+         {"DataPack.zip", "DataPack.res", "Torzs.zip", "PyLib.zip", "Adatlap.zip", "Kezikonyv_elemei.zip",
+          "PyLib/PyLib.zip", "Adatlap/Adatlap.zip", "Kezikonyv_elemei/Kezikonyv_elemei.zip"})
+        EXPECT_FALSE(QFileInfo::exists(Target + F)) << F;
+    EXPECT_EQ(ReadAll(Target + "Torzs/Torzs10018.pck"), ReadAll(KS_PAYLOAD_DIR "/Torzs.zip"));
+    EXPECT_EQ(KSGetFileAttr((Target + "PyLib").toStdU16String()) & 6U, 6U);
+
+    const QString Desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    const QString Entry = QString::fromUtf8(ReadAll(Desktop + "/Ferrovan.desktop"));
+    EXPECT_TRUE(Entry.contains("Exec=\"" + Target + "Ferrovan.exe\"")) << Entry.toStdString();
+    EXPECT_TRUE(Entry.contains("Path=" + Target));
+    EXPECT_TRUE(QFileInfo(Desktop + "/Ferrovan.desktop").isExecutable());
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(TLinuxOsServices::UserFontFolder()) +
+                                  "/IDAutomationHC39M_Free.ttf"));
+
+    // The sample application was started with FIRST_RUN in the target and stored its folder.
+    const QString Log = WaitForText(Target + "Ferrovan.log", "pid=", 10000);
+    EXPECT_TRUE(Log.contains("args=FIRST_RUN\n")) << Log.toStdString();
+    EXPECT_TRUE(Log.contains("cwd=" + QDir::cleanPath(Target) + "\n")) << Log.toStdString();
+
+    // The next run opens in update mode over the same folder.
+    bool Update = false;
+    {
+        QSettings S(QStringLiteral("Larkspur"), QStringLiteral("Ferrovan"));
+        S.sync();
+        EXPECT_EQ(S.value("AppPath").toString(), Target) << S.fileName().toStdString();
+    }
+    EXPECT_EQ(RunOnce(&Update), QStringList{QString::fromUtf8(txt::Success)});
+    EXPECT_TRUE(Update);
+    QElapsedTimer T;
+    T.start();
+    while (QString::fromUtf8(ReadAll(Target + "Ferrovan.log")).count("args=FIRST_RUN") < 2 &&
+           T.elapsed() < 10000)
+        QThread::msleep(50);
+    EXPECT_EQ(QString::fromUtf8(ReadAll(Target + "Ferrovan.log")).count("args=FIRST_RUN"), 2);
+}
+
+TEST_F(RealRunTest, ApplicationFileThatCannotBeWrittenIsReported) {
+    // A folder in place of the application file: the component cannot write it and asks; the
+    // answer Ignore leaves it out, and the final message says the program is running.
+    QDir().mkpath(Target + "Ferrovan.exe/benn");
+    const QStringList Texts = RunOnce();
+    ASSERT_EQ(Texts.size(), 2);
+    EXPECT_TRUE(Texts[0].endsWith(". File processing error, possibly disk is full"))
+        << Texts[0].toStdString();
+    EXPECT_EQ(Texts[1], QString::fromUtf8(txt::AppRunning));
+    EXPECT_TRUE(QFileInfo::exists(Target + "Olvass_el.html")); // the other items are installed
+}
+
+} // namespace
+} // namespace ks::inst::test
