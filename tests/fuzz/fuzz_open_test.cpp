@@ -1,0 +1,62 @@
+// fuzz_open_test.cpp -- arbitrary bytes as an archive file: open it and test every item
+// (decompression, sizes, CRC-32, the overlap and expansion checks), then close.
+//
+// Failed items are ignored so that every item is tried; password questions skip the item. The
+// engine may reject an input or an item with its own exceptions (and the stream layer's); anything
+// else, a crash, a hang or a sanitizer report, is a fault.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "archive/Kestrel.h"
+#include "platform/KSException.h"
+
+namespace {
+
+const std::filesystem::path& InputFile() {
+    static const std::filesystem::path Path = [] {
+        std::random_device Random;
+        return std::filesystem::temp_directory_path() /
+               ("kestrel-fuzz-test-" + std::to_string(Random()) + "-" + std::to_string(Random()) + ".zip");
+    }();
+    return Path;
+}
+
+struct TRemoveAtExit {
+    ~TRemoveAtExit() {
+        std::error_code Ignored;
+        std::filesystem::remove(InputFile(), Ignored);
+    }
+} RemoveAtExit;
+
+void OpenAndTest(bool KeepCorrupted) {
+    ks::TKestrel Arc;
+    Arc.SetFileName(InputFile().u16string());
+    Arc.SetExtractCorruptedFiles(KeepCorrupted);
+    Arc.FOnProcessFileFailure = [](ks::TComponent*, const ks::TKSString&, ks::TKSProcessOperation, int32_t,
+                                   int32_t, const ks::TKSString&,
+                                   ks::TKSAction& Action) { Action = ks::fxaIgnore; };
+    Arc.FOnPassword = [](ks::TComponent*, const ks::TKSString&, ks::AnsiString&, bool& Skip) { Skip = true; };
+    try {
+        Arc.OpenArchive(ks::KSOpenModeReadOnly);
+        Arc.TestFiles(u"*.*", 0x28BF, u"");
+    } catch (const ks::Exception&) {
+        // A refused archive, or a read error that ends the run, is a valid outcome.
+    }
+    Arc.CloseArchive();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+    {
+        std::ofstream Out(InputFile(), std::ios::binary | std::ios::trunc);
+        Out.write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
+    }
+    OpenAndTest(false);
+    OpenAndTest(true);
+    return 0;
+}
