@@ -5,7 +5,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # Debian packages the build, the tests and the benchmarks need.
-DEB_BUILD  := build-essential cmake pkg-config zlib1g-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
+DEB_BUILD  := build-essential cmake pkg-config zlib1g-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation xvfb xdotool imagemagick
 DEB_TEST   := zip unzip python3
 DEB_FUZZ   := clang libclang-rt-dev
 DEB_BENCH  := 7zip libarchive-tools openssl time
