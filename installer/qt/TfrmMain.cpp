@@ -31,6 +31,11 @@ TfrmMain::TfrmMain(std::span<const uint8_t> Payload, std::unique_ptr<inst::IOsSe
     : QWidget(Parent,
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint),
       ui(std::make_unique<Ui::TfrmMain>()), FOs(Os ? std::move(Os) : std::make_unique<TLinuxOsServices>()) {
+    // The layouts ask for "MS Sans Serif"; where it is missing, a sans face of about its width
+    // keeps the texts inside their controls.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
     ui->setupUi(this);
     setFixedSize(601, 334);
     // The caption is two blanks, which the layout file's reader trims away.
