@@ -78,7 +78,9 @@ inst::TModalResult TfrmUjMappa::ShowModal() {
 }
 
 AnsiString ShowUjMappa(const AnsiString& aPath, inst::IOsServices& Os) {
-    // A fresh instance every time, owned by the application (released when the program ends).
+    // A fresh instance every time. Nothing refers to the previous one any more, so it goes now
+    // rather than piling up until the program ends.
+    delete frmUjMappa;
     frmUjMappa = new TfrmUjMappa(QApplication::activeWindow());
     return inst::ShowUjMappa(aPath, *frmUjMappa, Os);
 }

@@ -32,7 +32,7 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 };
 
-// The dialog instance ShowUjMappa made last; earlier ones live on until the program ends.
+// The dialog instance made last (at start-up, or by ShowUjMappa, which releases the one before).
 extern TfrmUjMappa* frmUjMappa;
 
 // Shows a fresh dialog for the parent folder aPath and returns the created folder or "".

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "WidgetTestSupport.h"
+#include "installer/qt/TfrmUjMappa.h"
 
 namespace ks::inst::test {
 QString TestHome;
@@ -26,5 +27,7 @@ int main(int argc, char** argv) {
     ks::inst::test::TestHome = Home.path();
     QApplication App(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int Rc = RUN_ALL_TESTS();
+    delete ks::frmUjMappa; // the last dialog ShowUjMappa made
+    return Rc;
 }

@@ -9,6 +9,8 @@ SRC=$(cd "$(dirname "$0")/../.." && pwd)
 for tool in Xvfb xdotool import convert python3; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
 done
+# Under the sanitizers: leaks inside system libraries the X platform plugin loads are not ours.
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$SRC/tests/installer/lsan.supp"
 WORK=$(mktemp -d /tmp/ferrovan-e2e.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 H="$WORK/home"
