@@ -12,6 +12,8 @@
 //    reaching that size while the decoder still has data fails the item. A small item claiming a
 //    huge expansion therefore writes at most its declared size.
 //  - Decoding ends when the decoder reports the end of its stream, even if input is left over.
+//    The zlib check value is not computed (the CRC-32 is the item's check), so bytes after the
+//    deflate data never make a sound item fail, and never make the decoder loop.
 //  - Output the decoder still holds when a block's input is used up is drained before the next
 //    block and before the size check.
 //  - Reading stops as soon as the run is cancelled.
@@ -119,7 +121,8 @@ bool TKSItemReader::Run() {
 
     // The local header; the data follows its own name and extra field.
     ReadRecord(*FIn, LFHeader);
-    FIn->Seek(static_cast<int64_t>(LFHeader.nameLength) + LFHeader.extraLength, TSeekOrigin::soCurrent);
+    const int64_t dataStart =
+        FIn->Seek(static_cast<int64_t>(LFHeader.nameLength) + LFHeader.extraLength, TSeekOrigin::soCurrent);
 
     if (cd.compSize == KSZip64Marker32) {
         CompSize = static_cast<int64_t>(std::min<uint64_t>(FItem.Zip64ExtInfo.compSize, INT64_MAX));
@@ -134,7 +137,7 @@ bool TKSItemReader::Run() {
 
     // Item data never runs into the central directory of a single-file archive.
     if (FArc.FSpanningMode == smNone && FArc.DMHandle) {
-        const int64_t pos = FIn->Position();
+        const int64_t pos = dataStart;
         const int64_t dirOffset = FArc.DMHandle->CentralDirOffset;
         if (pos + CompSize > dirOffset)
             CompSize = std::max<int64_t>(0, dirOffset - pos);
@@ -208,6 +211,10 @@ bool TKSItemReader::ZIPDecompress() {
         if (inflateInit_(&FStrm, ZLIB_VERSION, static_cast<int>(sizeof(z_stream))) != Z_OK)
             return false;
         FStrmInit = true;
+        // The item's own CRC-32 is its check: the zlib wrapper's Adler-32, whose bytes the item
+        // does not carry, is neither computed nor compared. Data after the end of the deflate
+        // stream therefore ends the item, and the size and CRC-32 checks decide.
+        inflateValidate(&FStrm, 0);
     }
 
     while (Count < CompSize && !FStreamEnded && !FOverflow && !Cancelled()) {
@@ -373,12 +380,11 @@ bool TKSBaseArchiver::InternalDecompressFile(TStream* rfs, TStream* wfs, TDirIte
 
 bool TKSBaseArchiver::WriteToStreamWithOnDiskFull(TStream* Stream, const void* Buffer, int64_t Count) {
     for (;;) {
-        const int64_t pos = Stream->Position();
         int64_t written = 0;
         try {
             written = Stream->Write(Buffer, Count);
         } catch (const EStreamError&) {
-            written = -1;
+            written = 0;
         }
         if (written == Count)
             return true;
@@ -392,7 +398,9 @@ bool TKSBaseArchiver::WriteToStreamWithOnDiskFull(TStream* Stream, const void* B
             FProgressCancel = true;
             return false;
         }
-        Stream->SetPosition(pos);
+        // Back to where this write began (the stream advanced by what it took).
+        if (written > 0)
+            Stream->Seek(-written, TSeekOrigin::soCurrent);
     }
 }
 

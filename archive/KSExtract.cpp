@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -48,8 +49,10 @@ public:
     TKSItemOutcome FOutcome = TKSItemOutcome::Done;
     AnsiString FReason;
 
-    // Folders of the current run known to exist and not to be symbolic links.
+    // Folders of the current run known to exist and not to be symbolic links, and whether the
+    // folders that received files lie on removable drives.
     std::unordered_set<TKSString> FVerifiedDirs;
+    std::unordered_map<TKSString, bool> FRemovableDirs;
 
     TKSRunReport FReport;
 
@@ -360,6 +363,7 @@ void TKSBaseArchiver::ProcessTaggedFiles(TKSProcessOperation Operation) {
     TKSLockGuard lock(FCSect());
     TKSExtractState& S = State(*this);
     S.FVerifiedDirs.clear();
+    S.FRemovableDirs.clear();
     S.FReport = TKSRunReport{};
     S.FReport.Operation = Operation;
 
@@ -520,7 +524,9 @@ void TKSBaseArchiver::ExtractTaggedFile(int32_t ItemNo, const TKSString& FileNam
         throw EKSException(KSNE_ExtractCreateFile, {DestFileName}, this);
     CheckOverlap(*this, ItemNo);
 
-    if (KSFileExists(DestFileName)) {
+    const TKSString originalDest = DestFileName;
+    bool exists = KSFileExists(DestFileName);
+    if (exists) {
         const uint32_t attr = KSGetFileAttr(DestFileName);
         if (!FOptions->ReplaceReadOnly() && attr != KSInvalidFileAttributes && (attr & faReadOnly)) {
             S.SetOutcome(TKSItemOutcome::Skipped, "read-only file exists");
@@ -564,7 +570,10 @@ void TKSBaseArchiver::ExtractTaggedFile(int32_t ItemNo, const TKSString& FileNam
     // Exclusive creation of the output, replacing any file of that name.
     std::unique_ptr<TKSFileStream> out;
     try {
-        if (KSFileExists(DestFileName)) {
+        // A confirming handler may have named another file.
+        if (DestFileName != originalDest)
+            exists = KSFileExists(DestFileName);
+        if (exists) {
             KSSetFileAttr(DestFileName, 0);
             KSDeleteFile(DestFileName.c_str());
         }
@@ -580,8 +589,14 @@ void TKSBaseArchiver::ExtractTaggedFile(int32_t ItemNo, const TKSString& FileNam
         failure = std::current_exception();
     }
     out->SetDosDateTime(KSDosDateTime(d->CentralDir.lastModTime, d->CentralDir.lastModDate));
-    if (FOptions->FlushBuffers() && IsRemovableDrive(DestFileName))
-        out->FlushBuffers();
+    if (FOptions->FlushBuffers()) {
+        const TKSString folder = KSExtractFilePath(DestFileName);
+        auto known = S.FRemovableDirs.find(folder);
+        if (known == S.FRemovableDirs.end())
+            known = S.FRemovableDirs.emplace(folder, IsRemovableDrive(DestFileName)).first;
+        if (known->second)
+            out->FlushBuffers();
+    }
     out.reset();
     if (FSkipFile || FProgressCancel || failure) {
         KSDeleteFile(DestFileName.c_str());
@@ -615,6 +630,8 @@ void TKSBaseArchiver::ExtractItem(int32_t ItemNo, TStream* DestStream) {
     volume.SetLastVolumeNumber(LastVolumeOf(*this));
     volume.SetVolumeNumber(VolumeOf(*this, *d));
     OpenVolume(volume);
+    if (!FCompressedStream)
+        throw EKSException(KSNE_OpenVolume, this);
 
     const uint64_t offset = d->EffRelOffsetLH();
     if (offset > static_cast<uint64_t>(INT64_MAX))
