@@ -244,6 +244,9 @@ protected:
     void InternalOpenSFXArchive();
     // Releases the stream (unless it is the caller's) and the directory manager.
     void ReleaseStreamAndDir() noexcept;
+    // A new archive that holds nothing yet (nothing at all, or only its SFX stub) still needs the
+    // end record of an empty archive, so that the file it leaves can be opened again.
+    bool NeedsEmptyDirectory();
 };
 
 } // namespace ks

@@ -62,6 +62,8 @@ void TKSBaseArchiver::OpenArchive(uint16_t Mode) {
     if (Mode != KSOpenModeCreate && FInMemory)
         throw EKSException(KSNE_OpenArchiveInMemory, {FFileName}, this);
     CloseArchive();
+    // What extraction derived from the previous directory does not hold for the next one.
+    ResetExtractState();
     IsCustomStream = false;
     FileOpenMode = Mode;
     try {
@@ -179,16 +181,20 @@ void TKSBaseArchiver::CloseArchive() noexcept {
     try {
         // A new archive that is still empty (nothing but its SFX stub, if it has one) gets the end
         // record of an empty archive, so that the file it leaves can be opened again.
-        if (FCompressedStream && DMHandle) {
-            const int64_t Size = FCompressedStream->Size();
-            if (Size == 0 || (DMHandle->FCreate && DMHandle->CDir.Count() == 0 && Size == DMHandle->StubSize))
-                DMHandle->SaveDir(true, nullptr);
-        }
+        if (NeedsEmptyDirectory())
+            DMHandle->SaveDir(true, nullptr);
     } catch (...) {
         // Closing never fails: an error while writing the empty directory is dropped.
     }
     FActive = false;
     ReleaseStreamAndDir();
+}
+
+bool TKSBaseArchiver::NeedsEmptyDirectory() {
+    if (!FCompressedStream || !DMHandle)
+        return false;
+    const int64_t Size = FCompressedStream->Size();
+    return Size == 0 || (DMHandle->FCreate && DMHandle->CDir.Count() == 0 && Size == DMHandle->StubSize);
 }
 
 void TKSBaseArchiver::CheckInactive() const {
@@ -203,7 +209,7 @@ void TKSBaseArchiver::SetInMemory(bool Value) {
         // To a file: write the archive as closing would leave it, then reopen it from the file.
         if (FFileName.empty())
             throw EKSException(KSNE_SetInMemory, this);
-        if (FCompressedStream->Size() == 0 && DMHandle)
+        if (NeedsEmptyDirectory())
             DMHandle->SaveDir(true, nullptr);
         {
             TKSFileStream Out(FFileName, KSOpenModeCreate);

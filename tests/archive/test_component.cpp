@@ -1,6 +1,7 @@
 // test_component.cpp -- the component's defaults, property rules, open paths and lifecycle.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -531,6 +532,25 @@ TEST(InMemory, OpenMemoryArchiveSwitchedToFileIsWrittenAndReopened) {
     EXPECT_EQ(ItemCount(K), 0);
     K.CloseArchive();
     EXPECT_EQ(test::ReadFileBytes(P), EmptyArchive);
+}
+
+TEST(InMemory, MemoryArchiveWithStubIsWrittenWithItsEndRecord) {
+    TempDir D;
+    const Bytes Stub = test::NoiseBytes(700, 2);
+    TKestrel K;
+    K.SetSFXStub(D.Write("stub.bin", Stub).u16string());
+    K.SetInMemory(true);
+    K.OpenArchive();
+    const fs::path P = D.Path() / "saved.exe";
+    K.SetFileName(P.u16string());
+    K.SetInMemory(false);
+    EXPECT_TRUE(K.Active());
+    EXPECT_EQ(ItemCount(K), 0);
+    const Bytes Written = test::ReadFileBytes(P);
+    ASSERT_EQ(Written.size(), Stub.size() + 22);
+    EXPECT_TRUE(std::equal(Stub.begin(), Stub.end(), Written.begin()));
+    EXPECT_EQ(Written[Stub.size()], 0x50);
+    EXPECT_EQ(Written[Stub.size() + 3], 0x06);
 }
 
 TEST(InMemory, SwitchingToFileWithoutFileNameRaises29) {
