@@ -213,6 +213,35 @@ TEST(CliExtract, ExistingFilesWithoutATerminal) {
     EXPECT_EQ(Slurp(out / "hello.txt"), "Hello, Kestrel!\n");
 }
 
+TEST(CliExtract, QuestionsOnATerminal) {
+    // util-linux "script" gives the tool a terminal; the answers are typed into it.
+    if (std::system("command -v script >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "script (util-linux) is not installed";
+    TempDir dir;
+    const fs::path out = dir.Path() / "out";
+    ASSERT_EQ(RunKestrel({"extract", ExFx + "/py_tree.zip", "-d", out.string()}).Status, 0);
+    for (const char* f : {"hello.txt", "dir/lines.txt", "dir/noise.bin"})
+        fs::resize_file(out / f, 1);
+    // "n" for hello.txt, then "A" (yes to all) for dir/lines.txt: no further question.
+    const std::string inner = ShellQuote(KS_KESTREL_BIN) + " extract " + ShellQuote(ExFx + "/py_tree.zip") +
+                              " -d " + ShellQuote(out.string()) + "; echo rc=$?";
+    const fs::path log = dir.Path() / "log";
+    const std::string cmd = "(sleep 0.3; printf 'n\\nA\\n') | script -qec " + ShellQuote(inner) +
+                            " /dev/null >" + ShellQuote(log.string()) + " 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string text = Slurp(log);
+    EXPECT_TRUE(Contains(text, "Confirm: Overwrite file ")) << text;
+    EXPECT_TRUE(Contains(text, "[y]es, [n]o, [A]ll, [N]one? ")) << text;
+    size_t questions = 0;
+    for (size_t p = text.find("Confirm: "); p != std::string::npos; p = text.find("Confirm: ", p + 1))
+        ++questions;
+    EXPECT_EQ(questions, 2u) << text;
+    EXPECT_TRUE(Contains(text, "rc=1")) << text; // hello.txt was skipped
+    EXPECT_EQ(fs::file_size(out / "hello.txt"), 1u);
+    EXPECT_EQ(fs::file_size(out / "dir/lines.txt"), 6000u);
+    EXPECT_EQ(fs::file_size(out / "dir/noise.bin"), 20000u);
+}
+
 TEST(CliExtract, DiskFullCancelsAndReportsUnreachedItems) {
     TempDir dir;
     ZipWriter w;
