@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# bench/extract/run.sh BUILD -- "kestrel test" and "kestrel extract" against zlib alone and the
+# peer tools on one corpus, in one run: medians of RUNS (default 5) timings, shown as ratios.
+#
+# The corpus (about 220 MB: /usr/include plus the largest shared libraries of the machine, zipped by
+# Info-ZIP zip at level 6) is built once and cached in BUILD/bench-data.
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+runs=${RUNS:-5}
+bin="$build/bin"
+data="$build/bench-data"
+mkdir -p "$data"
+for t in zip bsdtar 7zz unzip /usr/bin/time; do
+  command -v "$t" >/dev/null || { echo "extract bench: $t is missing (make deps-bench)" >&2; exit 1; }
+done
+[ -x "$bin/kestrel" ] && [ -x "$bin/zlib_limit" ] || { echo "extract bench: build kestrel and zlib_limit first" >&2; exit 1; }
+
+zipfile="$data/corpus.zip"
+if [ ! -f "$zipfile" ]; then
+  echo "building the corpus (once) ..."
+  src="$data/src"
+  rm -rf "$src"
+  mkdir -p "$src/libs"
+  cp -rL /usr/include "$src/include" 2>/dev/null || true
+  total=$(du -sb "$src" | cut -f1)
+  # The largest libraries below 40 MB, until the tree holds about 220 MB.
+  for lib in $(find /usr/lib/x86_64-linux-gnu /usr/lib -maxdepth 1 -name '*.so*' -type f -size -40M -printf '%s %p\n' 2>/dev/null |
+               sort -rn | awk '{print $2}'); do
+    [ "$total" -ge 230000000 ] && break
+    cp "$lib" "$src/libs/" && total=$((total + $(stat -c %s "$lib")))
+  done
+  (cd "$src" && zip -q -r -6 "$zipfile.tmp" include libs) && mv "$zipfile.tmp" "$zipfile"
+fi
+items=$(unzip -Z1 "$zipfile" | wc -l)
+echo "corpus: $(du -b "$zipfile" | cut -f1) bytes zipped, $(du -sb "$data/src" 2>/dev/null | cut -f1) bytes plain, $items items"
+
+# One timing of "$@": wall-clock and CPU (user + system) seconds, "WALL CPU".
+timing() {
+  local f; f=$(mktemp)
+  /usr/bin/time -f '%e %U %S' -o "$f" "$@" >/dev/null 2>&1 || true
+  awk '{printf "%s %.2f\n", $1, $2 + $3}' "$f"; rm -f "$f"
+}
+median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+ratio() { echo "scale=2; $1 / $2" | bc -l; }
+
+# Round-robin: every round times each command once, so that load from elsewhere on the machine
+# falls on all of them alike. Commands are given as NAME=COMMAND strings; PREP runs untimed before
+# each command. Prints "NAME WALL CPU" (medians) per command.
+compare() {
+  local prep=$1; shift
+  local dir; dir=$(mktemp -d)
+  for _ in $(seq "$runs"); do
+    local i=0
+    for spec in "$@"; do
+      eval "$prep"
+      timing sh -c "${spec#*=}" >> "$dir/$i"
+      i=$((i + 1))
+    done
+  done
+  local i=0
+  for spec in "$@"; do
+    echo "${spec%%=*} $(cut -d' ' -f1 "$dir/$i" | median) $(cut -d' ' -f2 "$dir/$i" | median)"
+    i=$((i + 1))
+  done
+  rm -rf "$dir"
+}
+
+cat "$zipfile" > /dev/null # warm the page cache
+echo
+echo "== test (decompress and check every item, nothing written); medians of $runs rounds"
+compare : "zlib-limit=$bin/zlib_limit '$zipfile'" "kestrel-test=$bin/kestrel test '$zipfile'" \
+  "bsdtar-xOf=bsdtar -xOf '$zipfile' >/dev/null" "7zz-t=7zz t '$zipfile'" "unzip-tqq=unzip -tqq '$zipfile'" > "$data/test.txt"
+read -r _ lw lc < <(head -1 "$data/test.txt")
+printf '%-14s %8s %8s %10s %10s\n' tool wall-s cpu-s wall/limit cpu/limit
+while read -r name w c; do
+  printf '%-14s %8.3f %8.3f %10s %10s\n' "$name" "$w" "$c" "$(ratio "$w" "$lw")" "$(ratio "$c" "$lc")"
+done < "$data/test.txt"
+peak=$(/usr/bin/time -f %M "$bin/kestrel" test "$zipfile" 2>&1 >/dev/null | tail -1)
+echo "peak memory of kestrel test: $peak KiB"
+
+echo
+echo "== extract into a fresh folder; medians of $runs rounds"
+out="$data/out"
+compare "rm -rf '$out'; mkdir -p '$out'; sync" "cp-r(write-limit)=cp -r '$data/src' '$out/src'" \
+  "kestrel-extract=$bin/kestrel extract '$zipfile' -d '$out' --overwrite always" \
+  "bsdtar-xf=bsdtar -xf '$zipfile' -C '$out'" "7zz-x=7zz x '$zipfile' '-o$out' -y" \
+  "unzip-o=unzip -qo '$zipfile' -d '$out'" > "$data/extract.txt"
+read -r _ _ _ < <(head -1 "$data/extract.txt")
+kw=$(awk '$1 == "kestrel-extract" {print $2}' "$data/extract.txt")
+printf '%-18s %8s %8s %12s\n' tool wall-s cpu-s wall/kestrel
+while read -r name w c; do
+  printf '%-18s %8.3f %8.3f %12s\n' "$name" "$w" "$c" "$(ratio "$w" "$kw")"
+done < "$data/extract.txt"
+rm -rf "$out"
