@@ -28,16 +28,19 @@ constexpr std::uint8_t Mul(std::uint8_t a, std::uint8_t b) {
 }
 
 constexpr std::array<std::uint8_t, 256> MakeSBox() {
+    // Powers of the generator 3 give the multiplicative inverses: inv(3^i) = 3^(255 - i).
+    std::array<std::uint8_t, 256> power{}, log{};
+    std::uint8_t p = 1;
+    for (int i = 0; i < 255; ++i) {
+        power[static_cast<std::size_t>(i)] = p;
+        log[p] = static_cast<std::uint8_t>(i);
+        p = static_cast<std::uint8_t>(p ^ XTime(p));
+    }
     std::array<std::uint8_t, 256> s{};
     for (int x = 0; x < 256; ++x) {
-        // Multiplicative inverse (0 for 0) by search, then the affine transformation.
-        std::uint8_t inv = 0;
-        for (int y = 1; y < 256 && x != 0; ++y)
-            if (Mul(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y)) == 1) {
-                inv = static_cast<std::uint8_t>(y);
-                break;
-            }
-        std::uint8_t b = inv;
+        // Multiplicative inverse (0 for 0), then the affine transformation.
+        std::uint8_t b =
+            x == 0 ? 0 : power[static_cast<std::size_t>((255 - log[static_cast<std::size_t>(x)]) % 255)];
         std::uint8_t r = 0x63;
         for (int i = 0; i < 5; ++i) {
             r ^= b;
