@@ -2,7 +2,9 @@
 // detection and offset correction, the plausibility check and the end record of an empty archive.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "tests/archive/DirTestUtil.h"
 
@@ -561,6 +563,132 @@ TEST(DirLoad, SaveDirUsesTheComponentsVolumeNumber) {
     ASSERT_TRUE(DecodeRecord(L->Stream->Bytes(), E));
     EXPECT_EQ(E.diskNumber, 3);
     EXPECT_EQ(E.startDiskNumber, 3);
+}
+
+} // namespace
+} // namespace ks
+
+namespace ks {
+namespace {
+
+using namespace dirtest;
+
+// ---- archives made by peer tools -------------------------------------------------------------------
+
+TEST(DirLoadPeers, NamesAndOffsetsOfPeerArchives) {
+    struct Case {
+        const char* File;
+        std::vector<std::string> Names; // UTF-8
+        int64_t StubSize;
+    };
+    const Case Cases[] = {
+        {"zip_plain.zip", {"hello.txt", "dir/", "dir/sub/", "dir/sub/inner.txt"}, 0},
+        {"zip_stub_unadjusted.zip", {"hello.txt", "dir/", "dir/sub/", "dir/sub/inner.txt"}, 4000},
+        {"zip_stub_adjusted.zip", {"hello.txt", "dir/", "dir/sub/", "dir/sub/inner.txt"}, 4000},
+        {"zip_zip64.zip", {"hello.txt", "lines.txt", "dir/sub/inner.txt"}, 0},
+        {"zip_traditional.zip", {"hello.txt", "lines.txt"}, 0},
+        {"7z_utf8.zip",
+         {"\xC3\xA1rv\xC3\xADzt\xC5\xB1r\xC5\x91.txt", "\xC5\x90/", "\xC5\x90/\xCE\xB1\xCE\xB2\xCE\xB3.txt",
+          "\xC5\x90/\xE6\xBC\xA2\xE5\xAD\x97.txt"},
+         0},
+        {"py_utf8.zip",
+         {"t\xC3\xBCk\xC3\xB6rf\xC3\xBAr\xC3\xB3g\xC3\xA9p.txt",
+          "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA"
+          "\xCE\xAC/\xCF\x8E.txt"},
+         0},
+        {"directory/bsdtar_utf8.zip",
+         {"f\xC5\x91.txt", "t\xC3\xBCk\xC3\xB6r/", "t\xC3\xBCk\xC3\xB6r/\xC3\x81rv\xC3\xADz.txt"},
+         0},
+        {"directory/bsdtar_cp852.zip",
+         {"f\xC5\x91.txt", "t\xC3\xBCk\xC3\xB6r/", "t\xC3\xBCk\xC3\xB6r/\xC3\x81rv\xC3\xADz.txt"},
+         0},
+    };
+    // The code-page fixture needs the OEM page it was written in; ANSI 1250 holds all its letters.
+    CodePageGuard Pages(852, 1250);
+    for (const Case& C : Cases) {
+        const Bytes A = test::ReadFileBytes(std::string(KS_FIXTURES_DIR) + "/" + C.File);
+        ASSERT_FALSE(A.empty()) << C.File;
+        auto L = Load(A, {.OpenCorrupted = false});
+        ASSERT_EQ(L->Count(), static_cast<int32_t>(C.Names.size())) << C.File;
+        EXPECT_EQ(L->DM->StubSize, C.StubSize) << C.File;
+        for (int32_t i = 0; i < L->Count(); ++i) {
+            EXPECT_EQ(L->Name(i), U8(C.Names[static_cast<size_t>(i)])) << C.File << " #" << i;
+            const TDirItem& I = L->Item(i);
+            if ((I.CentralDir.externalAttr & 0x10) != 0 && C.StubSize != 0)
+                continue; // folders keep their stored offsets
+            // The offset leads to this item's local header.
+            const uint64_t At = I.EffRelOffsetLH();
+            ASSERT_LE(At + 30, A.size()) << C.File << " #" << i;
+            EXPECT_TRUE(HasSignature(std::span<const uint8_t>(A).subspan(At), ZipFileHeaderSignature))
+                << C.File << " #" << i;
+            EXPECT_EQ(A[At + 26] | (A[At + 27] << 8), I.CentralDir.nameLength) << C.File << " #" << i;
+        }
+    }
+}
+
+// Count empty stored entries named d00/f00000 ... with Zip64 end records (built directly: the
+// general writer is not made for this many entries).
+Bytes ManyEntries(uint32_t Count) {
+    Bytes Body, Central;
+    auto Put = [](Bytes& B, uint64_t V, int Width) {
+        for (int i = 0; i < Width; ++i)
+            B.push_back(i < 8 ? static_cast<uint8_t>(V >> (8 * i)) : 0);
+    };
+    char Name[32];
+    for (uint32_t i = 0; i < Count; ++i) {
+        const int Len = std::snprintf(Name, sizeof Name, "d%02u/f%05u", i / 1000, i);
+        const uint64_t Offset = Body.size();
+        Put(Body, ZipFileHeaderSignature, 4);
+        Put(Body, 10, 2);
+        Put(Body, 0, 2 * 4 + 4 * 3);
+        Put(Body, static_cast<uint64_t>(Len), 2);
+        Put(Body, 0, 2);
+        Body.insert(Body.end(), Name, Name + Len);
+        Put(Central, ZipCentralDirSignature, 4);
+        Put(Central, 20, 2);
+        Put(Central, 10, 2);
+        Put(Central, 0, 2 * 4 + 4 * 3);
+        Put(Central, static_cast<uint64_t>(Len), 2);
+        Put(Central, 0, 2 * 4);
+        Put(Central, 0x20, 4);
+        Put(Central, Offset, 4);
+        Central.insert(Central.end(), Name, Name + Len);
+    }
+    Bytes A = Concat(Body, Central);
+    const uint64_t Zip64End = A.size();
+    Put(A, Zip64CentralDirEndSignature, 4);
+    Put(A, 44, 8);
+    Put(A, 45, 2);
+    Put(A, 45, 2);
+    Put(A, 0, 8);
+    Put(A, Count, 8);
+    Put(A, Count, 8);
+    Put(A, Central.size(), 8);
+    Put(A, Body.size(), 8);
+    Put(A, Zip64CentralDirEndLocatorSignature, 4);
+    Put(A, 0, 4);
+    Put(A, Zip64End, 8);
+    Put(A, 1, 4);
+    Put(A, ZipCentralDirEndSignature, 4);
+    Put(A, 0, 4);
+    Put(A, 0xFFFF, 2);
+    Put(A, 0xFFFF, 2);
+    Put(A, Central.size(), 4);
+    Put(A, Body.size(), 4);
+    Put(A, 0, 2);
+    return A;
+}
+
+TEST(DirLoadPeers, MoreItemsThanTheEndRecordCanCount) {
+    // 70,000 items: the end record's count saturates and the Zip64 end record carries it.
+    auto L = Load(ManyEntries(70000), {.OpenCorrupted = false});
+    EXPECT_TRUE(L->DM->FZip64);
+    EXPECT_EQ(L->DM->CentralDirEnd.entriesCentralDir, 0xFFFF);
+    ASSERT_EQ(L->Count(), 70000);
+    EXPECT_EQ(L->Name(69999), u"d69/f69999");
+    EXPECT_EQ(L->Item(69999).EffRelOffsetLH(), 69999u * 40);
+    EXPECT_EQ(L->DM->CDir.IndexOfName(u"D12/F12345"), 12345);
+    EXPECT_EQ(L->DM->StubSize, 0);
 }
 
 } // namespace
