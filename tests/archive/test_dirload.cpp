@@ -693,3 +693,31 @@ TEST(DirLoadPeers, MoreItemsThanTheEndRecordCanCount) {
 
 } // namespace
 } // namespace ks
+
+namespace ks {
+namespace {
+
+using namespace dirtest;
+
+TEST(DirLoad, NewArchiveStartsWithTheSfxStub) {
+    test::TempDir Dir;
+    const Bytes StubBytes = test::NoiseBytes(1234, 5);
+    const auto StubFile = Dir.Write("stub.exe", StubBytes);
+    auto L = Prepare(test::ToBytes("old contents that the stub replaces"));
+    L->Arc->FSFXStub = StubFile.u16string();
+    L->Arc->FVolumeNumberInfo->SetVolumeNumber(3);
+    L->DM = std::make_unique<TKSDirManager>(L->Stream.get(), L->Arc.get(), true);
+    EXPECT_TRUE(L->Arc->FVolumeNumberInfo->FirstVolume());
+    EXPECT_EQ(L->DM->StubSize, 1234);
+    EXPECT_EQ(L->Stream->Bytes(), StubBytes);
+    // Closing the empty archive puts its end record after the stub.
+    L->DM->SaveDir(true, nullptr);
+    auto Back = Load(L->Stream->Bytes());
+    EXPECT_EQ(Back->Count(), 0);
+    EXPECT_EQ(Back->DM->StubSize, 1234);
+    EXPECT_EQ(Back->DM->CentralDirEnd.offsetStartDir, 1234u);
+    EXPECT_EQ(Back->DM->CentralDirEnd.diskNumber, 0);
+}
+
+} // namespace
+} // namespace ks
