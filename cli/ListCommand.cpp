@@ -106,13 +106,16 @@ private:
 int RunList(const std::vector<std::string>& Args) {
     bool Verbose = false;
     std::string Archive;
+    bool OptionsEnd = false;
     for (size_t i = 0; i < Args.size(); ++i) {
         const std::string& A = Args[i];
-        if (A == "-v" || A == "--verbose")
+        if (!OptionsEnd && A == "--")
+            OptionsEnd = true; // an archive whose name starts with "-" may follow
+        else if (!OptionsEnd && (A == "-v" || A == "--verbose"))
             Verbose = true;
-        else if (KSParseCodePageOption(Args, i))
+        else if (!OptionsEnd && KSParseCodePageOption(Args, i))
             continue;
-        else if (A.size() > 1 && A[0] == '-')
+        else if (!OptionsEnd && A.size() > 1 && A[0] == '-')
             throw ECliUsage("unknown option \"" + A + "\"");
         else if (Archive.empty())
             Archive = A;
@@ -179,7 +182,8 @@ const TCliVerb ListVerb{
     "-v            adds columns: uncompressed and compressed size, ratio, date and time,\n"
     "              CRC-32, attributes (d r h s a), method and encryption, and a total line\n"
     "--oem-cp N    the OEM code page of names stored without a Unicode form (437, 850, 852, ...)\n"
-    "--ansi-cp N   the ANSI code page those names pass through (1250, 1252, ...)",
+    "--ansi-cp N   the ANSI code page those names pass through (1250, 1252, ...)\n"
+    "--            ends the options (for an archive whose name starts with \"-\")",
     &RunList};
 
 const TCliVerbRegistration ListRegistration(ListVerb);

@@ -27,12 +27,11 @@ void PrintVerbHelp(FILE* Out, const TCliVerb& V) {
 }
 
 void PrintHelp(FILE* Out) {
-    std::fprintf(Out,
-                 "Usage: kestrel VERB ARGUMENTS\n\n"
-                 "Reads ZIP archives: single files, self-extracting executables and damaged archives\n"
-                 "(whose directory is rebuilt from the local headers). The archive is opened read-only;\n"
-                 "no file is ever created or changed by reading it.\n\n"
-                 "Verbs:\n");
+    std::fprintf(Out, "Usage: kestrel VERB ARGUMENTS\n\n"
+                      "Reads ZIP archives: single files, self-extracting executables and damaged archives\n"
+                      "(whose directory is rebuilt from the local headers). The archive itself is opened\n"
+                      "read-only: it is never created or changed.\n\n"
+                      "Verbs:\n");
     for (const TCliVerb* V : KSCliVerbs()) {
         PrintVerbHelp(Out, *V);
         std::fprintf(Out, "\n");
@@ -40,6 +39,7 @@ void PrintHelp(FILE* Out) {
     std::fprintf(Out,
                  "Exit status: 0 on success; 2 when the archive cannot be opened or the command line is\n"
                  "wrong, with the engine's message (ending in \"Native error: NNNNN\") on standard error.\n"
+                 "Verbs that work item by item describe their other statuses above.\n"
                  "\"kestrel VERB --help\" describes one verb.\n");
 }
 
@@ -65,12 +65,15 @@ int main(int argc, char** argv) {
         return KSExitFailure;
     }
     Args.erase(Args.begin());
-    for (const std::string& A : Args)
+    for (const std::string& A : Args) {
+        if (A == "--")
+            break; // what follows are names, not options
         if (A == "--help" || A == "-h") {
             std::printf("Usage:\n");
             PrintVerbHelp(stdout, *Verb);
             return KSExitOK;
         }
+    }
     try {
         return Verb->Run(Args);
     } catch (...) {

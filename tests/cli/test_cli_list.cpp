@@ -123,6 +123,16 @@ TEST(ListNames, ControlCharactersAreEscaped) {
                                    "b"}));
 }
 
+TEST(ListNames, DoubleDashEndsTheOptions) {
+    // After "--" an argument that looks like an option is the archive's name.
+    const auto R = RunKestrel({"list", "--", "--help"});
+    EXPECT_EQ(R.Status, 2);
+    EXPECT_EQ(R.Out, "");
+    EXPECT_EQ(R.Err, "Kestrel: File \"--help\" not found - Native error: 00012\n");
+    const auto Verbose = RunKestrel({"list", "--", "-v"});
+    EXPECT_EQ(Verbose.Err, "Kestrel: File \"-v\" not found - Native error: 00012\n");
+}
+
 TEST(ListNames, EmptyArchivePrintsNothing) {
     TempDir D;
     const Bytes Empty = {0x50, 0x4B, 0x05, 0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
