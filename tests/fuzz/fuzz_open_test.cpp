@@ -26,6 +26,9 @@ const std::filesystem::path& InputFile() {
 }
 
 struct TRemoveAtExit {
+    // The name is made first, so that it is destroyed after this object (statics end in reverse
+    // order of construction); otherwise the destructor reads a destroyed path.
+    TRemoveAtExit() { InputFile(); }
     ~TRemoveAtExit() {
         std::error_code Ignored;
         std::filesystem::remove(InputFile(), Ignored);
