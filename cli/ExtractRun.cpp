@@ -8,6 +8,7 @@
 #include "archive/KSBaseArchiver.h"
 #include "archive/KSExtract.h"
 #include "archive/KSOptions.h"
+#include "archive/KSPasswordRetry.h"
 #include "archive/Kestrel.h"
 #include "cli/CliCommon.h"
 #include "cli/CliVerbs.h"
@@ -122,8 +123,11 @@ int KSRunExtractOrTest(const std::vector<std::string>& Args, bool Test) {
     KSOpenForReading(Arc, o.Archive);
 
     Arc.SetBaseDir(o.HasDir ? Utf8ToWide(o.Dir) : KSGetCurrentDir());
+    // Passwords are text: the ANSI form first, the UTF-8 form when that fails, then the prompts.
+    TKSPasswordRetry passwords;
     if (o.HasPassword)
-        Arc.SetPassword(o.Password);
+        Arc.SetPassword(passwords.Begin(o.Password));
+    Arc.FOnPassword = passwords.Handler();
     Arc.Options()->SetOverwriteMode(o.Overwrite);
 
     TTerminalPrompts terminal;
