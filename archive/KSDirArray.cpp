@@ -38,8 +38,21 @@ void TKSDirArray::FreeExtraFields(TDirItem& Item) {
     Item.ExtraFields.shrink_to_fit();
 }
 
+void TKSDirArray::MaterializeNames() const {
+    if (FPendingNames == 0)
+        return;
+    const int32_t First = FItemNamesList.Count();
+    const int32_t Last = First + FPendingNames;
+    FPendingNames = 0;
+    for (int32_t i = First; i < Last; ++i)
+        FItemNamesList.Add(KSLowerCaseKey(FItems[static_cast<size_t>(i)].Name));
+}
+
 void TKSDirArray::SetCount(int32_t Value) {
     Value = std::max(Value, 0);
+    // Implicit name entries refer to items; items about to be blanked hand theirs over first.
+    if (Value < FItemNamesList.Count() + FPendingNames)
+        MaterializeNames();
     if (Value > AllocItemCount) {
         AllocBy = std::min(AllocBy * 2, MaxAllocBy);
         const int64_t Grown = static_cast<int64_t>(AllocItemCount) + AllocBy;
@@ -76,6 +89,7 @@ void TKSDirArray::Clear() {
     std::fill(FItems.begin(), FItems.begin() + ItemCount, TDirItem{});
     ItemCount = 0;
     FItemNamesList.Clear();
+    FPendingNames = 0;
     FLastEmptyName = -1;
 }
 
@@ -86,10 +100,22 @@ void TKSDirArray::ClearTags() {
 
 void TKSDirArray::SetItemName(int32_t Index, TKSString Name) {
     PDirItem Item = GetItemPtr(Index);
-    const int Found =
-        Item->Name.empty() ? FLastEmptyName : FItemNamesList.IndexOf(KSLowerCaseKey(Item->Name));
+    int Found = FLastEmptyName;
+    if (!Item->Name.empty()) {
+        MaterializeNames();
+        Found = FItemNamesList.IndexOf(KSLowerCaseKey(Item->Name));
+    }
     if (Found >= 0 && Found != Index)
         throw EKSException(59, nullptr);
+    if (Found < 0 && Index == FItemNamesList.Count() + FPendingNames) {
+        // The usual case while a directory is read: the next item in order gets its first name.
+        ++FPendingNames;
+        if (Name.empty())
+            FLastEmptyName = std::max(FLastEmptyName, Index);
+        Item->Name = std::move(Name);
+        return;
+    }
+    MaterializeNames();
     if (Found == Index) {
         const bool WasEmpty = FItemNamesList[Index].empty();
         FItemNamesList.Update(Index, KSLowerCaseKey(Name));
@@ -110,6 +136,7 @@ void TKSDirArray::SetItemName(int32_t Index, TKSString Name) {
 }
 
 int32_t TKSDirArray::IndexOfName(const TKSString& Name) const {
+    MaterializeNames();
     return FItemNamesList.IndexOf(KSLowerCaseKey(Name));
 }
 

@@ -69,7 +69,10 @@ public:
     // -1 when absent.
     int32_t IndexOfName(const TKSString& Name) const;
 
-    const TKSHashedStringList& ItemNamesList() const { return FItemNamesList; }
+    const TKSHashedStringList& ItemNamesList() const {
+        MaterializeNames();
+        return FItemNamesList;
+    }
     int32_t Capacity() const { return AllocItemCount; }
 
     // Frees the pData buffers of one item's extra blocks and empties its extra array.
@@ -77,11 +80,16 @@ public:
 
 private:
     std::vector<TDirItem> FItems; // its length is the allocated capacity
-    TKSHashedStringList FItemNamesList;
+    // The name index. Entries of items named in order, one after another, are kept implicit until
+    // something looks at the index: the FPendingNames entries after the list's last one are the
+    // lower-cased names of the items with the same indexes. Listing a directory thus never builds
+    // the index; the first lookup does, once.
+    mutable TKSHashedStringList FItemNamesList;
+    mutable int32_t FPendingNames = 0;
     // Highest index whose name-list entry is empty, or -1. A fresh item's name is empty, so naming
-    // it asks exactly this; keeping it here lets a directory be named item by item without the
-    // value hash, which is then built only when a name is looked up.
+    // it asks exactly this.
     int32_t FLastEmptyName = -1;
+    void MaterializeNames() const;
     int32_t AllocBy = 500;
     int32_t MaxAllocBy = 10000;
     int32_t AllocItemCount = 0;

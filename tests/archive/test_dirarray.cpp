@@ -190,6 +190,32 @@ TEST(DirArray, NamingTheEmptyNamedItemLetsTheNextOneBeNamed) {
     EXPECT_EQ(A.IndexOfName(u""), 3);
 }
 
+TEST(DirArray, NameIndexFollowsTheOrderNamesWereGiven) {
+    // Entries are appended as names are first given, so naming out of order moves them.
+    TKSDirArray A;
+    A.SetCount(3);
+    A.SetItemName(0, u"a");
+    A.SetItemName(2, u"c");
+    A.SetItemName(1, u"b");
+    EXPECT_EQ(A.IndexOfName(u"a"), 0);
+    EXPECT_EQ(A.IndexOfName(u"c"), 1);
+    EXPECT_EQ(A.IndexOfName(u"b"), 2);
+}
+
+TEST(DirArray, ShrinkingTheCountLeavesTheNameIndexAlone) {
+    TKSDirArray A;
+    A.SetCount(3);
+    A.SetItemName(0, u"a");
+    A.SetItemName(1, u"b");
+    A.SetItemName(2, u"c");
+    A.SetCount(1);
+    EXPECT_EQ(A.IndexOfName(u"c"), 2);
+    EXPECT_EQ(A.ItemNamesList().Count(), 3);
+    A.SetCount(3);
+    EXPECT_TRUE(A.GetItem(2).Name.empty());
+    EXPECT_EQ(A.ItemNamesList()[2], u"c");
+}
+
 TEST(DirArray, LookupKeysMatchTheUnicodeLowerCase) {
     for (const TKSString& S : {TKSString(u"ABC/Def.TXT"), TKSString(u"\x00C9T\x00C9.TXT"),
                                TKSString(u"\x0130i\x03A3"), TKSString(u"@[`{"), TKSString()})
