@@ -242,6 +242,13 @@ void TKSDirManager::LoadDir() {
 
     if (!OpenCorruptedArchives() && !Spanned)
         CheckIfCentralDirIsValid();
+    // Both stub steps take the same reference item: find it once.
+    FStubReference = -1;
+    FStubReference = StubReferenceItem();
+    struct TForget {
+        int32_t& Ref;
+        ~TForget() { Ref = -1; }
+    } Forget{FStubReference};
     if (LoadVolume.LastVolumeNumber() == 0)
         CalculateStubSize(p);
     if (!IsStubOffsetApplied())
@@ -251,12 +258,18 @@ void TKSDirManager::LoadDir() {
 // ---- stub detection and offset correction ----------------------------------------------------
 
 int32_t TKSDirManager::StubReferenceItem() {
+    if (FStubReference >= 0 && FStubReference < CDir.Count())
+        return FStubReference;
     // The item stored first: its local header is the first one in the file, whatever the order
     // of the central entries.
     int32_t Best = -1;
     uint64_t BestOffset = 0;
-    for (int32_t i = 0; i < CDir.Count(); ++i) {
-        const uint64_t Offset = CDir.GetItemPtr(i)->EffRelOffsetLH();
+    const int32_t Count = CDir.Count();
+    if (Count == 0)
+        return -1;
+    const TDirItem* Items = CDir.GetItemPtr(0);
+    for (int32_t i = 0; i < Count; ++i) {
+        const uint64_t Offset = Items[i].EffRelOffsetLH();
         if (Best < 0 || Offset < BestOffset) {
             Best = i;
             BestOffset = Offset;

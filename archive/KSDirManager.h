@@ -134,6 +134,8 @@ private:
     bool IsSpanned() const;
 
     TKSScanCache FScan;
+    // While LoadDir runs: the item stored first, found as the items were read (-1: search).
+    int32_t FStubReference = -1;
 };
 
 } // namespace ks
