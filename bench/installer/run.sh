@@ -15,10 +15,10 @@ FILES=${3:-2450}
 RUNNER="$BUILD/bin/bench_installer_run"
 PAY="$BUILD/installer/qt/payload"
 [ -x "$RUNNER" ] && [ -f "$PAY/DataPack.zip" ] || { echo "build bench_installer_run and ferrovan-setup first" >&2; exit 2; }
-command -v unzip >/dev/null && command -v zip >/dev/null || { echo "zip and unzip are needed" >&2; exit 2; }
+command -v unzip >/dev/null && command -v zip >/dev/null && [ -x /usr/bin/time ] || { echo "zip, unzip and /usr/bin/time are needed" >&2; exit 2; }
 
 W=$(mktemp -d /tmp/ferrovan-bench.XXXXXX)
-trap 'rm -rf "$W"' EXIT
+trap '[ -n "${KS_BENCH_KEEP:-}" ] && echo "kept $W" || rm -rf "$W"' EXIT
 export HOME="$W/home" XDG_CONFIG_HOME="$W/home/.config" XDG_DATA_HOME="$W/home/.local/share" QT_QPA_PLATFORM=offscreen
 mkdir -p "$HOME/Desktop" "$HOME/Documents"
 
@@ -51,14 +51,34 @@ unzip_layout() {
   for n in Kezikonyv_elemei Adatlap PyLib; do unzip -q -o "$t/$n.zip" -d "$t/$n"; rm -f "$t/$n.zip"; done
   mkdir -p "$t/Torzs" && cp "$t/Torzs.zip" "$t/Torzs/Torzs10018.pck" && rm -f "$t/Torzs.zip"
 }
-sync
-mkdir -p "$W/u" "$W/k"
-t0=$(date +%s.%N); unzip_layout "$W/u"; t1=$(date +%s.%N)
-unzip_s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
-sync
-out=$("$RUNNER" "$W/DataPack.zip" "$W/k")
-run_s=$(echo "$out" | awk '/^run_seconds/ {print $2}')
+# Three rounds, alternating which goes first (the file system's allocator state after earlier
+# deletions favours whichever runs on fresh ground); the best time of each is compared.
+ROUNDS=${KS_BENCH_ROUNDS:-3}
+best_unzip=""; best_run=""; best_unzip_cpu=""; best_run_cpu=""
+min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b + 0 < a + 0) ? b : a }'; }
+export -f unzip_layout
+export W
+time_unzip() {
+  sync
+  local t
+  t=$( { /usr/bin/time -f "%e %U %S" bash -c "unzip_layout '$1'" ; } 2>&1 | tail -1)
+  best_unzip=$(min "$best_unzip" "$(echo "$t" | awk '{print $1}')")
+  best_unzip_cpu=$(min "$best_unzip_cpu" "$(echo "$t" | awk '{print $2 + $3}')")
+}
+time_run() {
+  sync; out=$("$RUNNER" "$W/DataPack.zip" "$1")
+  best_run=$(min "$best_run" "$(echo "$out" | awk '/^run_seconds/ {print $2}')")
+  best_run_cpu=$(min "$best_run_cpu" "$(echo "$out" | awk '/^run_cpu_seconds/ {print $2}')")
+}
+for r in $(seq "$ROUNDS"); do
+  rm -rf "$W/u" "$W/k"; mkdir -p "$W/u" "$W/k"
+  if [ $((r % 2)) = 1 ]; then time_unzip "$W/u"; time_run "$W/k"; else time_run "$W/k"; time_unzip "$W/u"; fi
+done
 echo "$out" | grep '^message' | head -3 | sed 's/^/  /'
 diff -rq "$W/u/Ferrovan" "$W/k/Ferrovan" -x Ferrovan.log >/dev/null && echo "  same installed tree as unzip" || echo "  TREES DIFFER"
-ratio=$(awk -v a="$run_s" -v b="$unzip_s" 'BEGIN { print a / b }')
-printf 'unzip -o: %.3f s   installation run: %.3f s   ratio %.2f (limit 1.50)\n' "$unzip_s" "$run_s" "$ratio"
+ratio=$(awk -v a="$best_run" -v b="$best_unzip" 'BEGIN { print a / b }')
+cpu_ratio=$(awk -v a="$best_run_cpu" -v b="$best_unzip_cpu" 'BEGIN { print a / b }')
+printf 'best of %d, wall:      unzip -o %.3f s, installation run %.3f s, ratio %.2f (limit 1.50)\n' \
+  "$ROUNDS" "$best_unzip" "$best_run" "$ratio"
+printf 'best of %d, processor: unzip -o %.3f s, installation run %.3f s, ratio %.2f\n' \
+  "$ROUNDS" "$best_unzip_cpu" "$best_run_cpu" "$cpu_ratio"

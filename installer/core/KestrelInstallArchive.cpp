@@ -1,6 +1,8 @@
 #include "installer/core/KestrelInstallArchive.h"
 
 #include "archive/KSConst.h"
+#include "archive/KSDirArray.h"
+#include "archive/KSDirManager.h"
 #include "archive/KSPrompts.h"
 #include "archive/Kestrel.h"
 #include "installer/core/PathRules.h"
@@ -81,6 +83,7 @@ void TKestrelInstallArchive::SetRecurse(bool Recurse) {
     FKestrel.Options()->SetRecurse(Recurse);
 }
 void TKestrelInstallArchive::OpenArchive() {
+    FHaveItem = false;
     FKestrel.OpenArchive();
 }
 
@@ -91,24 +94,42 @@ void TKestrelInstallArchive::Fill(TInstallItem& Item) const {
 
 bool TKestrelInstallArchive::FindFirst(const AnsiString& Mask, TInstallItem& Item, int32_t SearchAttr) {
     FSearch = TKSArchiveItem();
-    if (!FKestrel.FindFirst(W(Mask), FSearch, SearchAttr, TKSString()))
+    FHaveItem = FKestrel.FindFirst(W(Mask), FSearch, SearchAttr, TKSString());
+    if (!FHaveItem)
         return false;
     Fill(Item);
     return true;
 }
 
 bool TKestrelInstallArchive::FindNext(TInstallItem& Item) {
-    if (!FKestrel.FindNext(FSearch))
+    FHaveItem = FKestrel.FindNext(FSearch);
+    if (!FHaveItem)
         return false;
     Fill(Item);
     return true;
 }
 
 void TKestrelInstallArchive::ExtractFiles(const AnsiString& Mask, int32_t SearchAttr) {
-    FKestrel.ExtractFiles(W(Mask), SearchAttr, TKSString());
+    // The run names the item the search just found by its stored path, with recursion off: that
+    // mask matches exactly that item. Tagging it directly gives the same extraction and events
+    // without scanning the whole directory once per item.
+    const bool FoundItem =
+        FHaveItem && !FKestrel.Options()->Recurse() && FKestrel.DMHandle &&
+        Mask == Native(FSearch.StoredPath) + U(FSearch.FileName) &&
+        CheckAttributesMatch(static_cast<int32_t>(FSearch.ExternalFileAttributes), SearchAttr) &&
+        FSearch.Handle.ItemNo >= 0 && FSearch.Handle.ItemNo < FKestrel.DMHandle->CDir.Count();
+    if (!FoundItem) {
+        FKestrel.ExtractFiles(W(Mask), SearchAttr, TKSString());
+        return;
+    }
+    FKestrel.CheckInactive();
+    FKestrel.DMHandle->CDir.ClearTags();
+    FKestrel.DMHandle->CDir.GetItemPtr(FSearch.Handle.ItemNo)->Tagged = true;
+    FKestrel.ProcessTaggedFiles(poExtract);
 }
 
 void TKestrelInstallArchive::CloseArchive() {
+    FHaveItem = false;
     FKestrel.CloseArchive();
 }
 

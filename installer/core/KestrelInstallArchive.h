@@ -38,6 +38,7 @@ private:
     TKestrel& FKestrel;
     IInstallObserver* FObserver = nullptr;
     TKSArchiveItem FSearch;
+    bool FHaveItem = false; // FSearch describes an item of the open archive
 };
 
 } // namespace ks::inst

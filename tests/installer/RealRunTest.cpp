@@ -9,13 +9,18 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include "InstallerFakes.h"
 #include "WidgetTestSupport.h"
+#include "archive/Kestrel.h"
 #include "installer/core/InstallerTexts.h"
+#include "installer/core/KestrelInstallArchive.h"
+#include "installer/core/MainLogic.h"
 #include "installer/qt/LinuxOsServices.h"
 #include "installer/qt/Payload.h"
 #include "installer/qt/QtPrompts.h"
 #include "installer/qt/TfrmMain.h"
 #include "platform/KSFiles.h"
+#include "platform/KSStrings.h"
 #include "tests/support/ZipWriter.h"
 #include "ui_frmMain.h"
 
@@ -144,6 +149,55 @@ TEST_F(RealRunTest, ApplicationFileThatCannotBeWrittenIsReported) {
         << Texts[0].toStdString();
     EXPECT_EQ(Texts[1], QString::fromUtf8(txt::AppRunning));
     EXPECT_TRUE(QFileInfo::exists(Target + "Olvass_el.html")); // the other items are installed
+}
+
+TEST(RealRunItems, EachItemIsWrittenOnce) {
+    // Same-named items in several folders, as a Python library has them.
+    ks::test::ZipWriter Nested;
+    const char* Names[] = {"a/__init__.py", "b/__init__.py", "a/b/__init__.py", "__init__.py", "a/",
+                           "a/x.py"};
+    for (const char* N : Names) {
+        if (AnsiString(N).back() == '/')
+            Nested.AddDirectory(N);
+        else
+            Nested.AddFile(N, AnsiString("content of ") + N);
+    }
+    const auto NestedBytes = Nested.Finish();
+    ks::test::ZipWriter Outer;
+    Outer.AddFile("Ferrovan.exe", "exe");
+    Outer.AddFile("PyLib.zip", std::span<const uint8_t>(NestedBytes), {.method = 0});
+    const auto Payload = Outer.Finish();
+
+    const QString Parent = TestHome + "/items-once";
+    QDir(Parent).removeRecursively();
+    QDir().mkpath(Parent);
+    FakeView View;
+    View.Shortcut = false;
+    TLinuxOsServices Os;
+    TKestrel Kestrel;
+    TKestrelInstallArchive Archive(Kestrel);
+    std::map<AnsiString, int> Written;
+    Kestrel.FOnExtractFile = [&](TComponent*, TKSString& FileName, uint32_t&, const AnsiString&) {
+        ++Written[WideToUtf8(FileName)];
+    };
+    TMainLogic Logic(View, Os, Archive, Payload, nullptr);
+    Logic.FormCreate();
+    View.Dir = Parent.toStdString();
+    View.UpdateVisible = false;
+    Logic.btnRunClick();
+    EXPECT_EQ(View.Messages, std::vector<AnsiString>{txt::Success});
+    for (const char* N : Names) {
+        const QString P = Parent + "/Ferrovan/PyLib/" + QString::fromUtf8(N);
+        if (AnsiString(N).back() == '/') {
+            EXPECT_TRUE(QFileInfo(P).isDir()) << N;
+        } else {
+            EXPECT_EQ(ReadAll(P), QByteArray("content of ") + N) << N;
+        }
+    }
+    ASSERT_FALSE(Written.empty());
+    for (const auto& [Name, Count] : Written)
+        EXPECT_EQ(Count, 1) << Name;
+    EXPECT_EQ(Written.size(), 2U + std::size(Names)); // Ferrovan.exe, PyLib.zip and the nested items
 }
 
 } // namespace
