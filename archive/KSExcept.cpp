@@ -4,38 +4,12 @@
 #include <cstdio>
 
 #include "archive/KSConst.h"
+#include "platform/KSStrings.h"
 
 namespace ks {
 
 std::string KSWideToUtf8(const TKSString& Text) {
-    std::string Out;
-    Out.reserve(Text.size());
-    for (size_t i = 0; i < Text.size(); ++i) {
-        char32_t c = Text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
-            Text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (Text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            Out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            Out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            Out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            Out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            Out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            Out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            Out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            Out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            Out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            Out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return Out;
+    return WideToUtf8(Text);
 }
 
 std::string TKSFormatArg::AsText() const {
