@@ -33,6 +33,30 @@ inline std::string Slurp(const std::filesystem::path& P) {
 
 // Runs `kestrel Args...` through the shell with standard output and error captured in files
 // and the exit status written by the shell itself, so no process API is needed here.
+#ifdef _WIN32
+// cmd.exe: arguments in double quotes, and one more pair around the whole line, which it strips;
+// std::system returns the program's exit status itself.
+inline std::string CmdQuote(const std::string& S) {
+    return "\"" + S + "\"";
+}
+
+inline CliResult RunKestrel(const std::vector<std::string>& Args) {
+    TempDir Capture;
+    const auto Out = Capture.Path() / "out", Err = Capture.Path() / "err";
+    std::string Cmd = CmdQuote(KS_KESTREL_BIN);
+    for (const std::string& A : Args)
+        Cmd += " " + CmdQuote(A);
+    Cmd += " >" + CmdQuote(Out.string()) + " 2>" + CmdQuote(Err.string()) + " <NUL";
+    CliResult R;
+    R.Status = std::system(("\"" + Cmd + "\"").c_str());
+    // Text-mode output ends lines with CR LF on Windows; the checks compare lines.
+    R.Out = Slurp(Out);
+    R.Err = Slurp(Err);
+    std::erase(R.Out, '\r');
+    std::erase(R.Err, '\r');
+    return R;
+}
+#else
 inline CliResult RunKestrel(const std::vector<std::string>& Args) {
     TempDir Capture;
     const auto Out = Capture.Path() / "out", Err = Capture.Path() / "err", Rc = Capture.Path() / "rc";
@@ -49,6 +73,7 @@ inline CliResult RunKestrel(const std::vector<std::string>& Args) {
     R.Status = std::atoi(Slurp(Rc).c_str());
     return R;
 }
+#endif
 
 inline std::vector<std::string> Lines(const std::string& Text) {
     std::vector<std::string> L;

@@ -43,6 +43,9 @@ std::vector<std::pair<std::string, std::string>> Tree(const fs::path& Root) {
 class PeerArchive : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(PeerArchive, ExtractsWhatInfoZipUnzipExtracts) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the peer unzip is a Linux program";
+#endif
     const std::string zip = GetParam();
     TempDir dir;
     const fs::path mine = dir.Path() / "kestrel", ref = dir.Path() / "unzip";
@@ -242,6 +245,8 @@ TEST(CliExtract, QuestionsOnATerminal) {
     EXPECT_EQ(fs::file_size(out / "dir/noise.bin"), 20000u);
 }
 
+#ifndef _WIN32
+// The full disk is simulated with the shell's file-size limit, which Windows has no counterpart of.
 TEST(CliExtract, DiskFullCancelsAndReportsUnreachedItems) {
     TempDir dir;
     ZipWriter w;
@@ -268,6 +273,7 @@ TEST(CliExtract, DiskFullCancelsAndReportsUnreachedItems) {
     EXPECT_TRUE(Contains(err, "later.txt: not reached")) << err;
     EXPECT_TRUE(Contains(err, "the run was cancelled")) << err;
 }
+#endif
 
 } // namespace
 } // namespace ks
