@@ -155,8 +155,11 @@ void TMainLogic::ExtractToDir(const AnsiString& aZipFileName, bool aToFolder) {
     if (aToFolder) {
         const AnsiString Sub = aPath + BaseName(aZipFileName);
         FOs.ForceDirectories(Sub);
-        // Without its copy the archive's items cannot be installed: the final message must say so.
-        if (!FOs.CopyFile(aPath + aZipFileName, Sub + PathDelim + aZipFileName))
+        // The archive moves into its sub-folder: renamed where it can be (no second copy of a
+        // large archive), else copied over whatever is there. Without it there the archive's
+        // items cannot be installed, and the final message must say so.
+        const AnsiString Dest = Sub + PathDelim + aZipFileName;
+        if (!FOs.MoveFile(aPath + aZipFileName, Dest) && !FOs.CopyFile(aPath + aZipFileName, Dest))
             aErrorEtc = true;
         FOs.DeleteFile(aPath + aZipFileName);
         BaseDir = Sub + PathDelim;

@@ -164,7 +164,10 @@ int TLinuxOsServices::AddFontResource(const AnsiString& Path) {
 }
 
 void TLinuxOsServices::BroadcastFontChange() {
-    QProcess::execute(QStringLiteral("fc-cache"), {QStringLiteral("-f"), Q(UserFontFolder())});
+    // Detached: fc-cache waits for the folder's time stamp to move on (a second or two), and
+    // nothing in the run depends on the refreshed cache; programs that read the folder before it
+    // finishes rescan it themselves.
+    QProcess::startDetached(QStringLiteral("fc-cache"), {QStringLiteral("-f"), Q(UserFontFolder())});
 }
 
 void TLinuxOsServices::Launch(const AnsiString& File, const AnsiString& Param, const AnsiString& WorkDir) {

@@ -27,7 +27,7 @@ public:
     // Copies the file into the user's font folder and counts the faces fontconfig finds in the
     // copy; 0 when it cannot be copied or holds no font.
     int AddFontResource(const AnsiString& Path) override;
-    // Refreshes the user's font cache, so that running programs see the new font.
+    // Starts a refresh of the user's font cache, so that running programs see the new font.
     void BroadcastFontChange() override;
     void Launch(const AnsiString& File, const AnsiString& Param, const AnsiString& WorkDir) override;
 

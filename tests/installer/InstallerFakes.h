@@ -31,7 +31,7 @@ public:
     std::map<AnsiString, std::string> Files;
     std::map<AnsiString, uint32_t> Attrs;
     std::set<AnsiString> FailCreate; // ForceDirectories fails for these
-    std::set<AnsiString> FailCopyTo; // CopyFile fails for these destinations
+    std::set<AnsiString> FailCopyTo; // CopyFile and MoveFile fail for these destinations
     bool FailWrite = false;          // WriteNewFile throws
     bool WriteVanishes = false;      // WriteNewFile succeeds but leaves no file
     int FontFaces = 1;
@@ -76,7 +76,7 @@ public:
             Files[P] = std::string(Data.begin(), Data.end());
     }
     bool MoveFile(const AnsiString& From, const AnsiString& To) override {
-        if (!Files.count(From) || Files.count(To))
+        if (!Files.count(From) || Files.count(To) || FailCopyTo.count(To))
             return false; // like the platform rename: an existing target blocks it
         Files[To] = Files[From];
         Files.erase(From);

@@ -127,6 +127,17 @@ TEST_F(RunTest, LeftoverDataPackIsReplacedByThePayload) {
     EXPECT_EQ(View.Messages, std::vector<AnsiString>{txt::Success});
 }
 
+TEST_F(RunTest, LeftoverNestedCopyIsReplaced) {
+    // A copy left in the sub-folder blocks the move; the payload's archive is copied over it.
+    Os.Files[Target + "PyLib/PyLib.zip"] = "stale";
+    Arc.Contents["stale"] = {{"planted.py", "x"}};
+    Run();
+    EXPECT_TRUE(Has(Target + "PyLib/xml/__init__.py"));
+    EXPECT_FALSE(Has(Target + "PyLib/planted.py"));
+    EXPECT_FALSE(Has(Target + "PyLib/PyLib.zip"));
+    EXPECT_EQ(View.Messages, std::vector<AnsiString>{txt::Success});
+}
+
 TEST_F(RunTest, BrokenNestedArchiveGivesZipError) {
     Arc.Contents[PayloadBytes][3].Content = "broken"; // PyLib.zip
     Run();
