@@ -72,6 +72,10 @@ void TAESCryptoTransform::UpdateKeys() {
     FKeysPending = false;
 }
 
+bool TAESCryptoTransform::Derivable(const AnsiString& Password) {
+    return Password.size() <= TPBKDF2::MaxPasswordLength;
+}
+
 void TAESCryptoTransform::EnsureKeys() {
     if ((FKeysPending || !FCryptor) && FSaltValue)
         UpdateKeys();
@@ -82,9 +86,10 @@ void TAESCryptoTransform::EnsureKeys() {
 void TAESCryptoTransform::GenerateKey(const AnsiString& Password) {
     FPassword = Password;
     if (!(FTransformMode == Decryption && FSaltValue)) {
-        FKeyGenerator =
-            std::make_unique<TPBKDF2>(Password, static_cast<int>(FKeyLengthBytes / 2), KeyIterations);
-        FSaltValue = FKeyGenerator->GetSaltValue();
+        // A fresh random salt (the generator's own draw); the keys are taken by UpdateKeys.
+        const TPBKDF2 saltSource(Derivable(Password) ? Password : AnsiString(),
+                                 static_cast<int>(FKeyLengthBytes / 2), KeyIterations);
+        FSaltValue = saltSource.GetSaltValue();
     }
     if (FTransformMode == Decryption) {
         // While decrypting the keys are needed only once the entry's salt is known (the start
@@ -96,7 +101,7 @@ void TAESCryptoTransform::GenerateKey(const AnsiString& Password) {
 }
 
 bool TAESCryptoTransform::CheckPassword(const AnsiString& Password, const TDirItem*) {
-    if (!FSaltValue || !FPasswordVerificationValue)
+    if (!FSaltValue || !FPasswordVerificationValue || !Derivable(Password))
         return false;
     const size_t L = FKeyLengthBytes;
     const uint8_t* v = nullptr;
@@ -165,7 +170,14 @@ void TAESCryptoTransform::LoadFileStorageStartBlock(TStream& Stream, int64_t Off
     if (!FSaltValue)
         FSaltValue = std::make_unique<uint8_t[]>(saltLen);
     Stream.ReadBuffer(FSaltValue.get(), static_cast<int64_t>(saltLen));
-    UpdateKeys();
+    if (Derivable(FPassword)) {
+        UpdateKeys();
+    } else {
+        // No key derives from such a password: it simply fails the check.
+        FKeysPending = true;
+        if (!FPasswordVerificationValue)
+            FPasswordVerificationValue = std::make_unique<uint8_t[]>(2);
+    }
     Stream.ReadBuffer(FPasswordVerificationValue.get(), 2);
 }
 

@@ -80,6 +80,7 @@ public:
     // the salt stays; otherwise a fresh random salt is drawn.
     void GenerateKey(const AnsiString& Password) override;
     // Whether Password gives the stored verifier with the current salt; changes no observable state.
+    // A password too long to derive keys from fails the check.
     bool CheckPassword(const AnsiString& Password, const TDirItem* Item) override;
     // The AES key in use (FKeyLengthBytes bytes).
     std::vector<uint8_t> GetKey() override;
@@ -121,6 +122,8 @@ public:
 
 private:
     int32_t DerivedLength() const { return 2 * FKeyLengthBytes + 2; }
+    // False for passwords longer than the key derivation takes (TPBKDF2::MaxPasswordLength).
+    static bool Derivable(const AnsiString& Password);
     bool DerivedFor(const AnsiString& Password) const;
     // Takes the keys of FPassword with FSaltValue (deriving only when not derived yet), starts
     // the HMAC and makes a fresh counter-mode cipher.

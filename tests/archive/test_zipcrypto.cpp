@@ -243,6 +243,19 @@ TEST_P(PasswordLoop, HandlerThatChangesNothingIsAskedAgain) {
     EXPECT_EQ(ReadText(a.OutFile("a.txt")), ExpectedText("a.txt"));
 }
 
+TEST_P(PasswordLoop, OverlongPasswordFailsTheCheckLikeAnyWrongOne) {
+    OpenedArchive a = Open();
+    a.Arc->SetPassword(std::string(40000, 'p')); // longer than any key derivation takes
+    int calls = 0;
+    a.Arc->FOnPassword = [&](TComponent*, const TKSString&, AnsiString& pw, bool&) {
+        ++calls;
+        pw = "right";
+    };
+    a.Arc->ExtractFiles(u"a.txt", test::kEncAllAttr, u"");
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(ReadText(a.OutFile("a.txt")), ExpectedText("a.txt"));
+}
+
 TEST_P(PasswordLoop, BuiltInDialogAnswersWithoutAHandler) {
     OpenedArchive a = Open();
     test::ScriptedPrompts prompts;
