@@ -74,7 +74,7 @@ clean:
 WIN_BUILD  ?= build-win
 WIN_GTEST  := $(WIN_BUILD)/_gtest-prefix
 WIN_TC     := $(CURDIR)/cmake/mingw-w64.cmake
-DEB_WIN    := g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine64 xvfb
+DEB_WIN    := g++-mingw-w64-x86-64 libz-mingw-w64-dev libgcrypt-mingw-w64-dev googletest wine64 xvfb
 
 .PHONY: deps-windows windows test-windows
 
