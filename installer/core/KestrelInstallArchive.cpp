@@ -42,15 +42,12 @@ TKestrelInstallArchive::TKestrelInstallArchive(TKestrel& Kestrel) : FKestrel(Kes
         if (Action != fxaRetry && FObserver)
             FObserver->ItemFailed(Native(FileName));
     };
+    // The dialog gives text: its ANSI form is tried first and its UTF-8 form once more before the
+    // question is asked again, as the command-line tool does; a cancelled dialog skips the item.
     FKestrel.FOnPassword = [this](TComponent*, const TKSString& FileName, AnsiString& NewPassword,
                                   bool& SkipFile) {
-        AnsiString Value;
-        const bool OK = KSGetPrompts().PasswordInputQuery(
-            KSFormatPrompt(KSPromptPasswordCaption, U(FileName)), KSPromptPasswordPrompt, Value);
-        SkipFile = !OK;
-        if (OK)
-            NewPassword = Value;
-        else if (FObserver)
+        FPasswordRetry.OnPassword(FileName, NewPassword, SkipFile);
+        if (SkipFile && FObserver)
             FObserver->ItemsNotInstalled();
     };
     FKestrel.FOnDiskFull = [this](TComponent*, int32_t, const TKSString&, bool& Cancel) {

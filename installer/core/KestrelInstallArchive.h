@@ -3,6 +3,7 @@
 // component handled itself and did not install.
 #pragma once
 
+#include "archive/KSPasswordRetry.h"
 #include "archive/KSSearch.h"
 #include "installer/core/InstallArchive.h"
 
@@ -36,6 +37,7 @@ private:
     void Fill(TInstallItem& Item) const;
 
     TKestrel& FKestrel;
+    TKSPasswordRetry FPasswordRetry; // password text typed into the dialog, tried in both encodings
     IInstallObserver* FObserver = nullptr;
     TKSArchiveItem FSearch;
     bool FHaveItem = false; // FSearch describes an item of the open archive

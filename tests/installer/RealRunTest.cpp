@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "InstallerFakes.h"
 #include "WidgetTestSupport.h"
@@ -19,8 +20,10 @@
 #include "installer/qt/Payload.h"
 #include "installer/qt/QtPrompts.h"
 #include "installer/qt/TfrmMain.h"
+#include "platform/KSCodePages.h"
 #include "platform/KSFiles.h"
 #include "platform/KSStrings.h"
+#include "tests/support/ScriptedPrompts.h"
 #include "tests/support/ZipWriter.h"
 #include "ui_frmMain.h"
 
@@ -199,6 +202,63 @@ TEST(RealRunItems, EachItemIsWrittenOnce) {
         EXPECT_EQ(Count, 1) << Name;
     EXPECT_EQ(Written.size(), 2U + std::size(Names)); // Ferrovan.exe, PyLib.zip and the nested items
 }
+
+// An encrypted item whose password was stored in the ANSI code page (as Windows writers store it)
+// or as UTF-8 (as Linux writers do): the text typed into the dialog is tried in the ANSI code page
+// and then as UTF-8, so one question installs either; a cancelled dialog leaves the item out and
+// the final message says so.
+struct TPasswordCase {
+    const char* Label;
+    const char* StoredPassword;
+    std::optional<std::string> Answer;
+    bool Installed;
+};
+class RealRunPassword : public ::testing::TestWithParam<TPasswordCase> {};
+
+TEST_P(RealRunPassword, DialogTextIsTriedInBothEncodings) {
+    const TPasswordCase& C = GetParam();
+    ks::test::ZipWriter Outer;
+    Outer.AddFile("Ferrovan.exe", "exe");
+    Outer.AddFile("Olvass_el.html", "<p>titok</p>", {.password = std::string(C.StoredPassword)});
+    const auto Payload = Outer.Finish();
+
+    const QString Parent = TestHome + "/password-" + C.Label;
+    QDir(Parent).removeRecursively();
+    QDir().mkpath(Parent);
+    const TKSCodePage Ansi = KSAnsiCodePage();
+    ASSERT_TRUE(KSSetAnsiCodePage(1252)); // "ó" is one byte there, two in UTF-8
+    struct TRestore {
+        TKSCodePage Page;
+        ~TRestore() { KSSetAnsiCodePage(Page); }
+    } Restore{Ansi};
+    ks::test::ScriptedPrompts Prompts;
+    Prompts.AnswerPassword(C.Answer);
+    FakeView View;
+    View.Shortcut = false;
+    TLinuxOsServices Os;
+    TKestrel Kestrel;
+    TKestrelInstallArchive Archive(Kestrel);
+    TMainLogic Logic(View, Os, Archive, Payload, nullptr);
+    Logic.FormCreate();
+    View.Dir = Parent.toStdString();
+    View.UpdateVisible = false;
+    Logic.btnRunClick();
+
+    EXPECT_EQ(Prompts.Passwords.size(), 1U);
+    EXPECT_EQ(View.Messages, std::vector<AnsiString>{C.Installed ? txt::Success : txt::NotAllFiles});
+    const QString P = Parent + "/Ferrovan/Olvass_el.html";
+    if (C.Installed)
+        EXPECT_EQ(ReadAll(P), QByteArray("<p>titok</p>"));
+    else
+        EXPECT_FALSE(QFileInfo::exists(P));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, RealRunPassword,
+    ::testing::Values(TPasswordCase{"ansi", "jelsz\xF3", std::string("jelsz\xC3\xB3"), true},
+                      TPasswordCase{"utf8", "jelsz\xC3\xB3", std::string("jelsz\xC3\xB3"), true},
+                      TPasswordCase{"cancelled", "jelsz\xF3", std::nullopt, false}),
+    [](const auto& I) { return std::string(I.param.Label); });
 
 } // namespace
 } // namespace ks::inst::test
