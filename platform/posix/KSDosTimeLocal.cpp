@@ -1,21 +1,24 @@
 // KSDosTimeLocal.cpp -- DOS date-times as local time <-> Unix time (the C library's time zone).
+#include <cstdlib>
 #include <ctime>
+#include <mutex>
+#include <string>
+#include <unordered_map>
 
 #include "platform/KSDosTime.h"
 
 namespace ks {
 
-bool KSDosDateTimeToUnixTime(int32_t DosDateTime, int64_t& UnixTime) {
-    if (!KSIsValidDosDateTime(DosDateTime))
-        return false;
-    const TKSDateTimeParts P = KSDecodeDosDateTime(DosDateTime);
+namespace {
+
+bool LocalToUnix(const TKSDateTimeParts& P, int Minute, int Second, int64_t& UnixTime) {
     std::tm Tm{};
     Tm.tm_year = P.Year - 1900;
     Tm.tm_mon = P.Month - 1;
     Tm.tm_mday = P.Day;
     Tm.tm_hour = P.Hour;
-    Tm.tm_min = P.Minute;
-    Tm.tm_sec = P.Second;
+    Tm.tm_min = Minute;
+    Tm.tm_sec = Second;
     Tm.tm_isdst = -1; // let the time zone rules decide
     const std::time_t T = std::mktime(&Tm);
     if (T == static_cast<std::time_t>(-1)) {
@@ -23,6 +26,54 @@ bool KSDosDateTimeToUnixTime(int32_t DosDateTime, int64_t& UnixTime) {
         return false;
     }
     UnixTime = static_cast<int64_t>(T);
+    return true;
+}
+
+// mktime re-reads the zone rules on every call, which is the main cost of stamping many files.
+// The start of each local hour is remembered (per TZ value) when that hour is a plain one: the
+// next hour begins exactly 3600 s later, so no offset change falls inside it and every time in
+// it is the start plus minutes and seconds. Hours holding a change always go to mktime.
+struct THourCache {
+    std::mutex Lock;
+    std::string Tz;
+    bool HaveTz = false;
+    std::unordered_map<int32_t, int64_t> Starts;
+};
+
+THourCache& HourCache() {
+    static THourCache C;
+    return C;
+}
+
+} // namespace
+
+bool KSDosDateTimeToUnixTime(int32_t DosDateTime, int64_t& UnixTime) {
+    if (!KSIsValidDosDateTime(DosDateTime))
+        return false;
+    const TKSDateTimeParts P = KSDecodeDosDateTime(DosDateTime);
+    const int32_t HourKey = DosDateTime >> 11; // date and hour
+    THourCache& C = HourCache();
+    std::lock_guard<std::mutex> G(C.Lock);
+    const char* Tz = std::getenv("TZ");
+    if (C.HaveTz != (Tz != nullptr) || (Tz && C.Tz != Tz)) {
+        C.Starts.clear();
+        C.HaveTz = Tz != nullptr;
+        C.Tz = Tz ? Tz : "";
+    }
+    const auto It = C.Starts.find(HourKey);
+    if (It != C.Starts.end()) {
+        UnixTime = It->second + P.Minute * 60 + P.Second;
+        return true;
+    }
+    if (!LocalToUnix(P, P.Minute, P.Second, UnixTime))
+        return false;
+    int64_t Start = 0, End = 0;
+    if (LocalToUnix(P, 0, 0, Start) && LocalToUnix(P, 60, 0, End) && End - Start == 3600 &&
+        Start + P.Minute * 60 + P.Second == UnixTime) {
+        if (C.Starts.size() >= 65536)
+            C.Starts.clear();
+        C.Starts.emplace(HourKey, Start);
+    }
     return true;
 }
 

@@ -23,25 +23,25 @@ constexpr off_t kDoesWrite = kMarkerBase + 1;
 constexpr off_t kDeniesRead = kMarkerBase + 2;
 constexpr off_t kDeniesWrite = kMarkerBase + 3;
 
-bool LockMarker(int Fd, off_t Marker) {
+bool LockMarker(int Fd, off_t Marker, off_t Count = 1) {
     struct flock Fl;
     std::memset(&Fl, 0, sizeof Fl);
     Fl.l_type = F_RDLCK;
     Fl.l_whence = SEEK_SET;
     Fl.l_start = Marker;
-    Fl.l_len = 1;
+    Fl.l_len = Count;
     return fcntl(Fd, F_OFD_SETLK, &Fl) == 0;
 }
 
 // True when another open file description holds a lock on Marker. Errors count as "no": a file
 // system without locks does not enforce share modes.
-bool MarkerTaken(int Fd, off_t Marker) {
+bool MarkerTaken(int Fd, off_t Marker, off_t Count = 1) {
     struct flock Fl;
     std::memset(&Fl, 0, sizeof Fl);
     Fl.l_type = F_WRLCK;
     Fl.l_whence = SEEK_SET;
     Fl.l_start = Marker;
-    Fl.l_len = 1;
+    Fl.l_len = Count;
     if (fcntl(Fd, F_OFD_GETLK, &Fl) != 0)
         return false;
     return Fl.l_type != F_UNLCK;
@@ -51,6 +51,14 @@ bool MarkerTaken(int Fd, off_t Marker) {
 bool ApplyShareMode(int Fd, bool Reads, bool Writes, bool DenyRead, bool DenyWrite) {
     // Announce first, then test: two opens racing each other both see the other's announcement,
     // so at worst both fail; neither can slip past a conflicting holder.
+    if (Reads && Writes && DenyRead && DenyWrite) {
+        // Exclusive read-write (every create): all four markers are announced and all four are
+        // tested, so one lock and one test over the whole marker range say the same.
+        if (!LockMarker(Fd, kDoesRead, 4))
+            return errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS ||
+                   errno == EBADF;
+        return !MarkerTaken(Fd, kDoesRead, 4);
+    }
     struct {
         bool Wanted;
         off_t Marker;
@@ -117,7 +125,8 @@ TKSFileStream::TKSFileStream(const TKSString& FileName, uint16_t Mode) : FFileNa
     if (FFd < 0)
         Fail(errno, "");
     struct stat St;
-    if (fstat(FFd, &St) == 0 && S_ISDIR(St.st_mode)) {
+    const bool HaveStat = fstat(FFd, &St) == 0;
+    if (HaveStat && S_ISDIR(St.st_mode)) {
         close(FFd);
         FFd = -1;
         Fail(EISDIR, "");
@@ -128,7 +137,8 @@ TKSFileStream::TKSFileStream(const TKSString& FileName, uint16_t Mode) : FFileNa
         Fail(0, "The file is in use by another process.");
     }
     // Truncate only now: a file that another open holds is left as it was.
-    if (Create && ftruncate(FFd, 0) != 0) {
+    // A file that is already empty (a fresh create) needs no truncation.
+    if (Create && !(HaveStat && St.st_size == 0) && ftruncate(FFd, 0) != 0) {
         const int Err = errno;
         close(FFd);
         FFd = -1;
