@@ -10,6 +10,7 @@
 #include "archive/KSDirManager.h"
 #include "archive/KSExcept.h"
 #include "archive/KSOptions.h"
+#include "platform/KSFiles.h"
 
 namespace ks {
 
@@ -151,8 +152,30 @@ void TKSDirManager::SaveDir(bool RecreateCDirEnd, TStream* Stream) {
     CentralDirEnd = MakeEmptyCentralDirEnd(Volume, static_cast<uint64_t>(Position));
     const auto Bytes = EncodeRecord(CentralDirEnd);
     Target->WriteBuffer(Bytes.data(), static_cast<int64_t>(Bytes.size()));
-    // Moving the last volume of a new multi-volume set to its final name belongs to writing
-    // multi-volume sets, which this engine does not do.
+    if (Stream == nullptr)
+        MoveToLastVolumeName();
+}
+
+void TKSDirManager::MoveToLastVolumeName() {
+    // A new set's volume holding the end record is its last volume: it takes the last volume's
+    // name (the archive's own name, or name.ZIP for a self-extractor) and stays the open stream.
+    if (FIsCustomStream || FArc == nullptr || FArc->FInMemory || FArc->FSpanningMode == smNone ||
+        FArc->VolumeFileName == FArc->FFileName)
+        return;
+    TKSString LastName = FArc->FFileName;
+    FArc->MakeDefaultVolumeName(LastName, -1, false);
+    const TKSString Current = FArc->VolumeFileName;
+    if (LastName == Current)
+        return;
+    FArc->ReleaseVolumeStream();
+    FCompressedStream = nullptr;
+    // Creating replaces an existing archive of that name, as creating a single file does.
+    if (KSFileExists(LastName))
+        KSDeleteFile(LastName.c_str());
+    const TKSString Final = KSRenameFile(Current.c_str(), LastName.c_str()) ? LastName : Current;
+    FArc->ReopenFileStream(Final, KSOpenModeReadWrite);
+    FCompressedStream = FArc->FCompressedStream;
+    FCompressedStream->Seek(0, TSeekOrigin::soEnd);
 }
 
 void TKSDirManager::SaveSFXStub() {

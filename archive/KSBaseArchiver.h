@@ -93,10 +93,25 @@ public:
     std::shared_ptr<TKSExtractState> FExtractState; // owned by KSExtract.cpp
 
     // ---- volumes (KSVolumes.cpp) -----------------------------------------------------------
-    // Makes the volume the descriptor names current. A single-file archive (smNone) opens
-    // FFileName with FileOpenMode when no stream is open. Multi-volume sets are not handled yet:
-    // they raise native 45.
+    // Makes the volume the descriptor names current (FCompressedStream, VolumeFileName,
+    // FVolumeNumberInfo). A single-file archive (smNone) opens FFileName with FileOpenMode when no
+    // stream is open. In a split or spanned set being read, the volume is asked for through
+    // OnRequestFirstVolume / OnRequestLastVolume / OnRequestMiddleVolume (by default: the split
+    // volume beside the archive, or the user is asked to insert the disk); while creating
+    // (FileOpenMode KSOpenModeCreate) a blank volume is asked for and refused, with OnDiskFull,
+    // unless its drive offers more than MinVolumeSize bytes (and, spanned, the volume's size).
+    // Native 45 when a request or the disk-full prompt is aborted.
     void OpenVolume(TKSVolumeNumberInfo& VolumeNumberInfo);
+    // Releases FCompressedStream, opens NewFileName with FileOpenMode (or Mode) in its place and
+    // makes it VolumeFileName.
+    void ReopenFileStream(const TKSString& NewFileName);
+    void ReopenFileStream(const TKSString& NewFileName, uint16_t Mode);
+    // Bytes available to the process on the drive of the file (-1 when the system cannot tell).
+    static int64_t GetFreeDriveSpace(const TKSString& AVolumeFileName);
+    // Releases the current volume's stream (unless it is the caller's); VolumeFileName stays.
+    void ReleaseVolumeStream() noexcept;
+    // The least free space a new volume must offer.
+    static constexpr int64_t MinVolumeSize = 65536;
     // Decides FSpanningMode from the end-of-directory record DMHandle read.
     void DetectSpanning();
     // Turns the archive name into the name of volume VolumeNumber (0-based, -1 = the last one).
@@ -242,6 +257,8 @@ protected:
     void InternalCreateArchive();
     void InternalOpenNonSFXArchive();
     void InternalOpenSFXArchive();
+    // OpenVolume while creating a split or spanned set: a blank volume.
+    void CreateVolume(TKSVolumeNumberInfo& VolumeNumberInfo);
     // Releases the stream (unless it is the caller's) and the directory manager.
     void ReleaseStreamAndDir() noexcept;
     // A new archive that holds nothing yet (nothing at all, or only its SFX stub) still needs the

@@ -231,12 +231,16 @@ bool TKSItemReader::ZIPDecompress() {
 
 bool TKSItemReader::ReadFromStream(uint8_t* Buffer, int64_t Want) {
     int64_t got = FIn->Read(Buffer, Want);
-    // Data continued on the following volumes of a split or spanned set.
+    // Data continued on the following volumes of a split or spanned set. Nothing follows the
+    // last volume; and when no volume was opened (a handler named none), the data ends here
+    // rather than being taken from the start of the volume just read.
     while (got < Want && FArc.FSpanningMode != smNone) {
+        if (FVolume.LastVolumeNumber() >= 0 && FVolume.VolumeNumber() >= FVolume.LastVolumeNumber())
+            break;
         FVolume.SetVolumeNumber(FVolume.VolumeNumber() + 1);
         FArc.OpenVolume(FVolume);
         FIn = FArc.FCompressedStream;
-        if (!FIn)
+        if (!FIn || FArc.FVolumeNumberInfo->VolumeNumber() != FVolume.VolumeNumber())
             break;
         FIn->SetPosition(0);
         got += FIn->Read(Buffer + got, Want - got);

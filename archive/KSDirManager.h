@@ -78,8 +78,10 @@ public:
     void BuildCentralDirByLocalHeaders();
 
     // Writes the 22-byte end record of an empty archive at the end of the stream (RecreateCDirEnd
-    // True, Stream null: the manager's own stream).
+    // True, Stream null: the manager's own stream). In a new split or spanned set the volume is
+    // then moved to the last volume's name and reopened as the archive stream.
     void SaveDir(bool RecreateCDirEnd, TStream* Stream);
+    void MoveToLastVolumeName();
     // Copies the component's SFX stub file to the start of a new archive.
     void SaveSFXStub();
 

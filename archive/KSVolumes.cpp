@@ -1,5 +1,7 @@
-// KSVolumes.cpp -- which volume is open: opening a single-file archive's stream, deciding the
-// spanning mode from the end record, and the default names of volumes.
+// KSVolumes.cpp -- which volume is open: opening a single file, asking for and opening the
+// volumes of a split or spanned set (reading) or a blank volume (creating), deciding the spanning
+// mode from the end record, and the default names of volumes.
+#include <algorithm>
 #include <cstdio>
 
 #include "archive/KSBaseArchiver.h"
@@ -35,6 +37,13 @@ TKSString ZeroFilled(int N, int Digits) {
     return TKSString(Buf, Buf + (Len > 0 ? Len : 0));
 }
 
+// A volume name as it exists on disk: writers differ in letter case (x.z01 against x.Z01), so a
+// name that differs only in case stands in for an absent exact one. Unchanged when neither exists.
+TKSString ExistingSpelling(const TKSString& VolumeName) {
+    TKSString Found = KSFindVolumeFile(VolumeName);
+    return Found.empty() ? VolumeName : Found;
+}
+
 } // namespace
 
 void TKSBaseArchiver::OpenVolume(TKSVolumeNumberInfo& VolumeNumberInfo) {
@@ -46,12 +55,88 @@ void TKSBaseArchiver::OpenVolume(TKSVolumeNumberInfo& VolumeNumberInfo) {
         CopyVolume(VolumeNumberInfo, *FVolumeNumberInfo);
         return;
     }
-    // The requested volume is already the current one: nothing to do.
-    if (FCompressedStream && FileOpenMode != KSOpenModeCreate &&
-        VolumeNumberInfo.IsEqualTo(*FVolumeNumberInfo))
+    if (FileOpenMode == KSOpenModeCreate) {
+        CreateVolume(VolumeNumberInfo);
         return;
-    // Volume sets (split or spanned) are not read yet: refuse them as an aborted volume request.
+    }
+    // The requested volume is already the current one: nothing to do.
+    if (FCompressedStream && VolumeNumberInfo.IsEqualTo(*FVolumeNumberInfo))
+        return;
+    bool Aborted = true;
+    for (;;) {
+        TKSString Name = FFileName;
+        Aborted = true;
+        if (VolumeNumberInfo.LastVolume())
+            DoOnRequestLastVolume(Name, Aborted);
+        else if (VolumeNumberInfo.FirstVolume())
+            DoOnRequestFirstVolume(Name, Aborted);
+        else
+            DoOnRequestMiddleVolume(VolumeNumberInfo.VolumeNumber(), Name, Aborted);
+        if (Aborted)
+            break;
+        // A handler that names no file ends the attempt: nothing is opened, nothing is raised.
+        if (FSpanningMode == smSplitting && Name.empty())
+            return;
+        if (const TKSString Found = KSFindVolumeFile(Name); !Found.empty()) {
+            ReopenFileStream(Found);
+            CopyVolume(VolumeNumberInfo, *FVolumeNumberInfo);
+            return;
+        }
+    }
     throw EKSException(KSNE_OpenVolume, this);
+}
+
+void TKSBaseArchiver::CreateVolume(TKSVolumeNumberInfo& VolumeNumberInfo) {
+    ReleaseVolumeStream();
+    const int64_t Requested = FSpanningOptions->GetVolumeSize(VolumeNumberInfo);
+    const int32_t Number = std::max(VolumeNumberInfo.VolumeNumber(), 0);
+    TKSString Name;
+    bool Aborted = false;
+    bool Accepted = false;
+    do {
+        Name = FFileName;
+        Aborted = false;
+        DoOnRequestBlankVolume(Number, Name, Aborted);
+        if (Aborted)
+            break;
+        const int64_t Free = GetFreeDriveSpace(Name);
+        Accepted =
+            Free > MinVolumeSize && (Requested <= 0 || FSpanningMode == smSplitting || Free >= Requested);
+        if (!Accepted)
+            DoOnDiskFull(Number, Name, Aborted);
+    } while (!Accepted && !Aborted);
+    if (!Accepted)
+        throw EKSException(KSNE_OpenVolume, this);
+    ReopenFileStream(Name);
+    CopyVolume(VolumeNumberInfo, *FVolumeNumberInfo);
+    if (FSpanningMode == smSpanning) {
+        // Where labels cannot be set (POSIX, a read-only drive) the disk simply stays unlabelled.
+        (void)KSSetVolumeLabel(Name, u"pkback# " + ZeroFilled(Number + 1, 3));
+    }
+}
+
+void TKSBaseArchiver::ReleaseVolumeStream() noexcept {
+    if (!IsCustomStream)
+        delete FCompressedStream;
+    FCompressedStream = nullptr;
+}
+
+void TKSBaseArchiver::ReopenFileStream(const TKSString& NewFileName) {
+    ReopenFileStream(NewFileName, FileOpenMode);
+}
+
+void TKSBaseArchiver::ReopenFileStream(const TKSString& NewFileName, uint16_t Mode) {
+    ReleaseVolumeStream();
+    FCompressedStream = new TKSFileStream(NewFileName, Mode);
+    IsCustomStream = false;
+    VolumeFileName = NewFileName;
+}
+
+int64_t TKSBaseArchiver::GetFreeDriveSpace(const TKSString& AVolumeFileName) {
+    // POSIX names have no drive part: the file system that holds the name (or its nearest
+    // existing folder) answers.
+    const TKSString Drive = KSExtractFileDrive(AVolumeFileName);
+    return KSGetFreeSpace(Drive.empty() ? AVolumeFileName : Drive + u"\\");
 }
 
 void TKSBaseArchiver::DetectSpanning() {
@@ -102,8 +187,8 @@ void TKSBaseArchiver::MakeDefaultVolumeName(TKSString& AVolumeFileName, int32_t 
         if (VolumeNumber < 0)
             return;
         const TKSString SpanExt = SelfExtracting ? TKSString(u".exe") : Ext;
-        const TKSString Numbered = Path + Name + u"_" + NNN + SpanExt;
-        const TKSString Plain = Path + Name + SpanExt;
+        const TKSString Numbered = ExistingSpelling(Path + Name + u"_" + NNN + SpanExt);
+        const TKSString Plain = ExistingSpelling(Path + Name + SpanExt);
         const bool Advanced = FSpanningOptions->FAdvancedNaming;
         TKSString Result = Advanced ? Numbered : Plain;
         if (CheckIfFileExists && !KSFileExists(Result)) {
@@ -117,15 +202,15 @@ void TKSBaseArchiver::MakeDefaultVolumeName(TKSString& AVolumeFileName, int32_t 
     // smSplitting
     if (VolumeNumber < 0) {
         if (SelfExtracting)
-            AVolumeFileName = Path + Name + u".ZIP";
+            AVolumeFileName = ExistingSpelling(Path + Name + u".ZIP");
         return;
     }
     if (VolumeNumber == 0 && SelfExtracting)
-        AVolumeFileName = Path + Name + u".exe";
+        AVolumeFileName = ExistingSpelling(Path + Name + u".exe");
     else if (FSpanningOptions->FAdvancedNaming)
-        AVolumeFileName = Path + Name + u"_" + NNN + Ext;
+        AVolumeFileName = ExistingSpelling(Path + Name + u"_" + NNN + Ext);
     else
-        AVolumeFileName = Path + Name + u".Z" + NN;
+        AVolumeFileName = ExistingSpelling(Path + Name + u".Z" + NN);
 }
 
 bool TKSBaseArchiver::IsSFXArchive(const TKSString& ArcFileName) {

@@ -128,7 +128,20 @@ int64_t KSGetFreeSpace(const TKSString& Path);
 // Volume labels cannot be set on POSIX: always false there (callers ignore the result).
 bool KSSetVolumeLabel(const TKSString& Path, const TKSString& Label);
 
-// Reserved: case-insensitive lookup of an existing name in a folder (for volumes named with a
-// different case). Not provided yet.
+// Test hook: KSGetFreeSpace reports Bytes for every path at or below Folder until the
+// declaration is withdrawn (the latest declaration that covers a path wins). Paths are compared
+// as for KSDeclareRemovableFolder.
+void KSDeclareFreeSpace(const TKSString& Folder, int64_t Bytes);
+void KSWithdrawFreeSpace(const TKSString& Folder);
+
+// ---- Volume names ------------------------------------------------------------------------------
+
+// The name under which a volume file exists when writers disagree on letter case (one writes
+// x.z01, another x.Z01): FileName itself when it exists as a file; otherwise, on a case-sensitive
+// file system, the first name in sorted order in the same folder that differs from FileName's
+// last component only in letter case; an empty string when there is none. Meant for volume names
+// only; ordinary file names are always taken as they are. On Windows the file system ignores
+// case, so the name exists as given or not at all.
+TKSString KSFindVolumeFile(const TKSString& FileName);
 
 } // namespace ks

@@ -2,6 +2,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
@@ -181,8 +182,55 @@ void KSClearRemovableFolders() {
     Declared().clear();
 }
 
+namespace {
+
+// ---- Free space declared by tests (test hook) --------------------------------------------------
+
+struct TDeclaredSpace {
+    std::string Folder;
+    int64_t Bytes;
+};
+
+std::vector<TDeclaredSpace>& DeclaredSpace() {
+    static auto* V = new std::vector<TDeclaredSpace>;
+    return *V;
+}
+
+bool DeclaredFreeSpace(const std::string& Absolute, int64_t& Bytes) {
+    std::lock_guard<std::mutex> Lock(DeclaredMutex());
+    const auto& V = DeclaredSpace();
+    for (auto It = V.rbegin(); It != V.rend(); ++It)
+        if (IsBelow(Absolute, It->Folder)) {
+            Bytes = It->Bytes;
+            return true;
+        }
+    return false;
+}
+
+} // namespace
+
+void KSDeclareFreeSpace(const TKSString& Folder, int64_t Bytes) {
+    const std::string Abs = AbsoluteOf(Folder);
+    std::lock_guard<std::mutex> Lock(DeclaredMutex());
+    DeclaredSpace().push_back({Abs, Bytes});
+}
+
+void KSWithdrawFreeSpace(const TKSString& Folder) {
+    const std::string Abs = AbsoluteOf(Folder);
+    std::lock_guard<std::mutex> Lock(DeclaredMutex());
+    auto& V = DeclaredSpace();
+    for (auto It = V.rbegin(); It != V.rend(); ++It)
+        if (It->Folder == Abs) {
+            V.erase(std::next(It).base());
+            return;
+        }
+}
+
 int64_t KSGetFreeSpace(const TKSString& Path) {
-    const std::string P = posix::NearestExisting(AbsoluteOf(Path));
+    const std::string Abs = AbsoluteOf(Path);
+    if (int64_t Declared = 0; DeclaredFreeSpace(Abs, Declared))
+        return Declared;
+    const std::string P = posix::NearestExisting(Abs);
     struct statvfs Vfs;
     if (statvfs(P.c_str(), &Vfs) != 0)
         return -1;

@@ -1,4 +1,5 @@
 // KSWinDrives.cpp -- drive type, removable storage, free space and volume labels on Win32.
+#include <iterator>
 #include <mutex>
 #include <vector>
 
@@ -142,7 +143,48 @@ void KSClearRemovableFolders() {
     Declared().clear();
 }
 
+namespace {
+
+// ---- Free space declared by tests (test hook) --------------------------------------------------
+
+struct TDeclaredSpace {
+    TKSString Folder;
+    int64_t Bytes;
+};
+
+std::vector<TDeclaredSpace>& DeclaredSpace() {
+    static auto* V = new std::vector<TDeclaredSpace>;
+    return *V;
+}
+
+} // namespace
+
+void KSDeclareFreeSpace(const TKSString& Folder, int64_t Bytes) {
+    const TKSString K = Key(Folder);
+    std::lock_guard<std::mutex> Lock(DeclaredMutex());
+    DeclaredSpace().push_back({K, Bytes});
+}
+
+void KSWithdrawFreeSpace(const TKSString& Folder) {
+    const TKSString K = Key(Folder);
+    std::lock_guard<std::mutex> Lock(DeclaredMutex());
+    auto& V = DeclaredSpace();
+    for (auto It = V.rbegin(); It != V.rend(); ++It)
+        if (It->Folder == K) {
+            V.erase(std::next(It).base());
+            return;
+        }
+}
+
 int64_t KSGetFreeSpace(const TKSString& Path) {
+    {
+        const TKSString K = Key(Path);
+        std::lock_guard<std::mutex> Lock(DeclaredMutex());
+        const auto& V = DeclaredSpace();
+        for (auto It = V.rbegin(); It != V.rend(); ++It)
+            if (IsBelow(K, It->Folder))
+                return It->Bytes;
+    }
     ULARGE_INTEGER Avail, Total, Free;
     const std::wstring Folder = NearestExistingFolder(Absolute(Path));
     if (!GetDiskFreeSpaceExW(Folder.c_str(), &Avail, &Total, &Free))
