@@ -25,9 +25,9 @@ TEST_P(ModeTest, DecidesByAppPath) {
     FakeArchive Arc(Os);
     Os.AppPath = C.AppPath;
     if (C.MakeFolder)
-        Os.Dirs.insert("/opt/Fv");
+        Os.Dirs.insert(Native("/opt/Fv"));
     if (C.MakeExe)
-        Os.Files["/opt/Fv/Ferrovan.exe"] = "exe";
+        Os.Files[Native("/opt/Fv/Ferrovan.exe")] = "exe";
     TMainLogic Logic(View, Os, Arc, {}, nullptr);
     Logic.FormCreate();
 
@@ -41,7 +41,7 @@ TEST_P(ModeTest, DecidesByAppPath) {
         EXPECT_EQ(View.PathCap, *C.AppPath); // exactly as stored
         EXPECT_EQ(View.Dir, "");             // the chooser is not positioned
     } else {
-        EXPECT_EQ(View.Dir, "/home/u/");
+        EXPECT_EQ(View.Dir, Native("/home/u/"));
     }
 }
 
@@ -49,10 +49,10 @@ INSTANTIATE_TEST_SUITE_P(
     AppPath, ModeTest,
     ::testing::Values(ModeCase{"KeyMissing", std::nullopt, true, true, false},
                       ModeCase{"ValueEmpty", AnsiString(), true, true, false},
-                      ModeCase{"NoTrailingSeparator", AnsiString("/opt/Fv"), true, true, false},
-                      ModeCase{"FolderGone", AnsiString("/opt/Fv/"), false, false, false},
-                      ModeCase{"ApplicationMissing", AnsiString("/opt/Fv/"), true, false, false},
-                      ModeCase{"Valid", AnsiString("/opt/Fv/"), true, true, true}),
+                      ModeCase{"NoTrailingSeparator", Native("/opt/Fv"), true, true, false},
+                      ModeCase{"FolderGone", Native("/opt/Fv/"), false, false, false},
+                      ModeCase{"ApplicationMissing", Native("/opt/Fv/"), true, false, false},
+                      ModeCase{"Valid", Native("/opt/Fv/"), true, true, true}),
     [](const auto& I) { return std::string(I.param.Name); });
 
 struct StartCase {
@@ -83,16 +83,24 @@ TEST_P(StartFolderTest, StartsBesideTheDocumentsFolder) {
 INSTANTIATE_TEST_SUITE_P(
     Docs, StartFolderTest,
     ::testing::Values(
-        StartCase{"BelowHome", AnsiString("/home/u/Documents"), {"/"}, "/", "/home/u/"},
-        StartCase{"AtRoot", AnsiString("/"), {"/"}, "/", "/"},
-        StartCase{"Missing", std::nullopt, {"/", "/home"}, "/", "/"},
-        StartCase{"Empty", AnsiString(), {"/"}, "/", "/"},
-        StartCase{"OnOtherMount", AnsiString("/media/d/Dok"), {"/", "/media/d"}, "/media/d", "/media/d/"},
-        StartCase{"AtMountRoot", AnsiString("/media/d"), {"/", "/media/d"}, "/media/d", "/media/d/"}),
+        StartCase{"BelowHome", Native("/home/u/Documents"), {Native("/")}, Native("/"), Native("/home/u/")},
+        StartCase{"AtRoot", Native("/"), {Native("/")}, Native("/"), Native("/")},
+        StartCase{"Missing", std::nullopt, {Native("/"), Native("/home")}, Native("/"), Native("/")},
+        StartCase{"Empty", AnsiString(), {Native("/")}, Native("/"), Native("/")},
+        StartCase{"OnOtherMount",
+                  Native("/media/d/Dok"),
+                  {Native("/"), Native("/media/d")},
+                  Native("/media/d"),
+                  Native("/media/d/")},
+        StartCase{"AtMountRoot",
+                  Native("/media/d"),
+                  {Native("/"), Native("/media/d")},
+                  Native("/media/d"),
+                  Native("/media/d/")}),
     [](const auto& I) { return std::string(I.param.Name); });
 
 TEST(UjMappaButton, MovesTheListOnlyWhenAFolderWasCreated) {
-    for (const AnsiString& Returned : {AnsiString("/home/u/uj"), AnsiString()}) {
+    for (const AnsiString& Returned : {Native("/home/u/uj"), AnsiString()}) {
         FakeOs Os;
         FakeView View;
         FakeArchive Arc(Os);
@@ -104,12 +112,12 @@ TEST(UjMappaButton, MovesTheListOnlyWhenAFolderWasCreated) {
         Logic.FormCreate();
         View.Trace.clear();
         Logic.btnUjMappaClick();
-        EXPECT_EQ(AskedFor, "/home/u/");
+        EXPECT_EQ(AskedFor, Native("/home/u/"));
         if (Returned.empty()) {
             EXPECT_TRUE(View.Trace.empty());
-            EXPECT_EQ(View.Dir, "/home/u/");
+            EXPECT_EQ(View.Dir, Native("/home/u/"));
         } else {
-            EXPECT_EQ(View.Trace, (std::vector<AnsiString>{"DirUpdate", "SetDir /home/u/uj"}));
+            EXPECT_EQ(View.Trace, (std::vector<AnsiString>{"DirUpdate", "SetDir " + Native("/home/u/uj")}));
         }
     }
 }

@@ -15,6 +15,15 @@
 
 namespace ks::inst::test {
 
+// A path written with "/" in the tests, with the separator the installer's path rules use on this
+// platform ("\\" on Windows), so that one set of expectations holds on both.
+inline AnsiString Native(AnsiString P) {
+    for (char& C : P)
+        if (C == '/')
+            C = PathDelim;
+    return P;
+}
+
 inline std::string Lower(std::string S) {
     for (char& C : S)
         if (C >= 'A' && C <= 'Z')
@@ -25,9 +34,9 @@ inline std::string Lower(std::string S) {
 class FakeOs : public IOsServices {
 public:
     std::optional<AnsiString> AppPath;
-    std::optional<AnsiString> Docs = AnsiString("/home/u/Documents");
-    std::vector<AnsiString> Mounts = {"/"};
-    std::set<AnsiString> Dirs = {"/"};
+    std::optional<AnsiString> Docs = Native("/home/u/Documents");
+    std::vector<AnsiString> Mounts = {Native("/")};
+    std::set<AnsiString> Dirs = {Native("/")};
     std::map<AnsiString, std::string> Files;
     std::map<AnsiString, uint32_t> Attrs;
     std::set<AnsiString> FailCreate; // ForceDirectories fails for these
@@ -39,16 +48,16 @@ public:
     std::vector<AnsiString> Created; // paths given to ForceDirectories
 
     static AnsiString Strip(const AnsiString& P) {
-        return P.size() > 1 && P.back() == '/' ? P.substr(0, P.size() - 1) : P;
+        return P.size() > 1 && P.back() == PathDelim ? P.substr(0, P.size() - 1) : P;
     }
     std::optional<AnsiString> ReadAppPath(const AnsiString& Key) override {
         Calls.push_back("ReadAppPath " + Key);
         return AppPath;
     }
     std::optional<AnsiString> DocumentsFolder() override { return Docs; }
-    AnsiString DesktopFolder() override { return "/home/u/Desktop"; }
+    AnsiString DesktopFolder() override { return Native("/home/u/Desktop"); }
     AnsiString MountPointOf(const AnsiString& Path) override {
-        AnsiString Best = "/";
+        AnsiString Best = Native("/");
         for (const auto& M : Mounts)
             if ((Path == M || Path.rfind(IncludeTrailingDelim(M), 0) == 0) && M.size() > Best.size())
                 Best = M;
@@ -66,7 +75,7 @@ public:
     // The folders the archive creates while it extracts (not the run's own ForceDirectories).
     void MakeDirs(const AnsiString& P) {
         for (size_t i = 1; i <= P.size(); ++i)
-            if (i == P.size() || P[i] == '/')
+            if (i == P.size() || P[i] == PathDelim)
                 Dirs.insert(Strip(P.substr(0, i)));
     }
     void WriteNewFile(const AnsiString& P, std::span<const uint8_t> Data) override {
@@ -226,7 +235,7 @@ private:
     // With recursion off a mask with a folder part names one item; with recursion on a bare name
     // also finds same-named items in every folder.
     bool Matches(const AnsiString& Stored, const AnsiString& Mask) const {
-        const AnsiString N = Lower(Trimmed(Stored)), M = Lower(Mask);
+        const AnsiString N = Lower(Native(Trimmed(Stored))), M = Lower(Native(Mask));
         if (N == M)
             return true;
         return Recurse && Lower(ExtractFileName(N)) == M;
@@ -236,7 +245,7 @@ private:
             return false;
         const AnsiString N = Trimmed(Items[Pos].Stored);
         Item.FileName = ExtractFileName(N);
-        Item.StoredPath = ExtractDirPart(N);
+        Item.StoredPath = ExtractDirPart(Native(N)); // the native form, as the real archive gives it
         return true;
     }
     void ExtractOne(const FakeEntry& E) {
@@ -256,7 +265,7 @@ private:
         case ItemFate::PromptRetryOk:
             break;
         }
-        const AnsiString Out = Base + Trimmed(E.Stored);
+        const AnsiString Out = Base + Native(Trimmed(E.Stored));
         if (!E.Stored.empty() && E.Stored.back() == '/') {
             Fs.MakeDirs(Out);
         } else {

@@ -12,7 +12,11 @@ namespace ks::inst::test {
 namespace {
 
 const std::string PayloadBytes = "payload";
-const AnsiString Target = "/home/u/Ferrovan/";
+const AnsiString Target = Native("/home/u/Ferrovan/");
+// A path below the target folder, written with Native("/") here and the native separator on disk.
+AnsiString At(const AnsiString& Rel) {
+    return Target + Native(Rel);
+}
 
 class RunTest : public ::testing::Test {
 protected:
@@ -22,8 +26,8 @@ protected:
     std::vector<uint8_t> Payload{PayloadBytes.begin(), PayloadBytes.end()};
 
     void SetUp() override {
-        Os.Dirs.insert("/home/u");
-        Os.Dirs.insert("/home/u/Desktop");
+        Os.Dirs.insert(Native("/home/u"));
+        Os.Dirs.insert(Native("/home/u/Desktop"));
         Arc.Contents[PayloadBytes] = {
             {"Ferrovan.exe", "exe"},      {"Kezikonyv_elemei.zip", "zip:kez"},
             {"Adatlap.zip", "zip:adat"},  {"PyLib.zip", "zip:py"},
@@ -56,7 +60,7 @@ protected:
     bool Called(const AnsiString& C) const {
         return std::find(Os.Calls.begin(), Os.Calls.end(), C) != Os.Calls.end();
     }
-    AnsiString LaunchCall() const { return "Launch " + Target + "Ferrovan.exe FIRST_RUN " + Target; }
+    AnsiString LaunchCall() const { return "Launch " + At("Ferrovan.exe") + " FIRST_RUN " + Target; }
 
     std::pair<bool, bool> Flags;
     AnsiString FileName;
@@ -65,24 +69,24 @@ protected:
 TEST_F(RunTest, CompleteRunInstallsEverything) {
     Run();
     EXPECT_EQ(View.Messages, std::vector<AnsiString>{txt::Success});
-    EXPECT_TRUE(Has(Target + "Ferrovan.exe"));
-    EXPECT_TRUE(Has(Target + "index.html"));
-    EXPECT_TRUE(Has(Target + "Kezikonyv_elemei/kepek/a.png"));
-    EXPECT_TRUE(Os.DirectoryExists(Target + "Kezikonyv_elemei/kepek"));
-    EXPECT_TRUE(Has(Target + "Adatlap/urlap/a.xml"));
-    EXPECT_TRUE(Has(Target + "PyLib/xml/dom/__init__.py"));
-    EXPECT_EQ(Os.Attrs[Target + "PyLib"], 6U);
-    EXPECT_EQ(Os.Files[Target + "Torzs/Torzs10018.pck"], "torzs-bytes");
-    EXPECT_TRUE(Has(Target + "IDAutomationHC39M_Free.ttf"));
+    EXPECT_TRUE(Has(At("Ferrovan.exe")));
+    EXPECT_TRUE(Has(At("index.html")));
+    EXPECT_TRUE(Has(At("Kezikonyv_elemei/kepek/a.png")));
+    EXPECT_TRUE(Os.DirectoryExists(At("Kezikonyv_elemei/kepek")));
+    EXPECT_TRUE(Has(At("Adatlap/urlap/a.xml")));
+    EXPECT_TRUE(Has(At("PyLib/xml/dom/__init__.py")));
+    EXPECT_EQ(Os.Attrs[At("PyLib")], 6U);
+    EXPECT_EQ(Os.Files[At("Torzs/Torzs10018.pck")], "torzs-bytes");
+    EXPECT_TRUE(Has(At("IDAutomationHC39M_Free.ttf")));
     for (const char* Gone :
          {"DataPack.res", "DataPack.zip", "Torzs.zip", "PyLib.zip", "Kezikonyv_elemei.zip", "Adatlap.zip",
           "PyLib/PyLib.zip", "Adatlap/Adatlap.zip", "Kezikonyv_elemei/Kezikonyv_elemei.zip"})
-        EXPECT_FALSE(Has(Target + Gone)) << Gone;
-    EXPECT_FALSE(Os.DirectoryExists(Target + "Dokumentumok")); // not in the payload: skipped silently
+        EXPECT_FALSE(Has(At(Gone))) << Gone;
+    EXPECT_FALSE(Os.DirectoryExists(At("Dokumentumok"))); // not in the payload: skipped silently
     EXPECT_EQ(FileName, "DataPack.zip");
-    EXPECT_TRUE(
-        Called("Shortcut " + Target + "Ferrovan.exe " + Target + " /home/u/Desktop/Ferrovan.desktop"));
-    EXPECT_TRUE(Called("AddFont " + Target + "IDAutomationHC39M_Free.ttf"));
+    EXPECT_TRUE(Called("Shortcut " + At("Ferrovan.exe") + " " + At(" ") +
+                       Native("/home/u/Desktop/Ferrovan.desktop")));
+    EXPECT_TRUE(Called("AddFont " + At("IDAutomationHC39M_Free.ttf")));
     EXPECT_TRUE(Called("FontChange"));
     EXPECT_EQ(Os.Calls.back(), LaunchCall());
     EXPECT_TRUE(View.Closed);
@@ -94,47 +98,48 @@ TEST_F(RunTest, EachItemIsExtractedOnce) {
     // Three __init__.py in different folders: each is written once, not once per same-named item.
     for (const auto& [Path, Count] : Arc.ExtractCount)
         EXPECT_EQ(Count, 1) << Path;
-    EXPECT_EQ(Arc.ExtractCount[Target + "PyLib/xml/__init__.py"], 1);
+    EXPECT_EQ(Arc.ExtractCount[At("PyLib/xml/__init__.py")], 1);
     // The nested index.html of Kezikonyv_elemei did not overwrite the top-level one.
-    EXPECT_EQ(Os.Files[Target + "index.html"], "<html>");
+    EXPECT_EQ(Os.Files[At("index.html")], "<html>");
 }
 
 TEST_F(RunTest, RootFolderGivesASingleSeparator) {
-    Os.Docs = AnsiString("/");
+    Os.Docs = Native("/");
     Run();
-    EXPECT_TRUE(Has("/Ferrovan/Ferrovan.exe"));
-    EXPECT_EQ(Os.Created.front(), "/Ferrovan/");
+    EXPECT_TRUE(Has(Native("/Ferrovan/Ferrovan.exe")));
+    EXPECT_EQ(Os.Created.front(), Native("/Ferrovan/"));
 }
 
 TEST_F(RunTest, UpdateModeInstallsOverTheStoredFolder) {
-    Os.AppPath = AnsiString("/opt/Régi Ferrovan/");
-    Os.Dirs.insert("/opt/Régi Ferrovan");
-    Os.Files["/opt/Régi Ferrovan/Ferrovan.exe"] = "old";
+    Os.AppPath = Native("/opt/Régi Ferrovan/");
+    Os.Dirs.insert(Native("/opt/Régi Ferrovan"));
+    Os.Files[Native("/opt/Régi Ferrovan/Ferrovan.exe")] = "old";
     Run();
-    EXPECT_EQ(Os.Files["/opt/Régi Ferrovan/Ferrovan.exe"], "exe");
-    EXPECT_TRUE(std::find(Os.Created.begin(), Os.Created.end(), "/opt/Régi Ferrovan/") == Os.Created.end());
+    EXPECT_EQ(Os.Files[Native("/opt/Régi Ferrovan/Ferrovan.exe")], "exe");
+    EXPECT_TRUE(std::find(Os.Created.begin(), Os.Created.end(), Native("/opt/Régi Ferrovan/")) ==
+                Os.Created.end());
     EXPECT_EQ(View.Messages, std::vector<AnsiString>{txt::Success});
 }
 
 TEST_F(RunTest, LeftoverDataPackIsReplacedByThePayload) {
-    Os.Files[Target + "DataPack.zip"] = "stale";
+    Os.Files[At("DataPack.zip")] = "stale";
     Arc.Contents["stale"] = {{"Ferrovan.exe", "stale-exe"}, {"planted.txt", "x"}};
     Run();
-    EXPECT_EQ(Os.Files[Target + "Ferrovan.exe"], "exe");
-    EXPECT_FALSE(Has(Target + "planted.txt"));
-    EXPECT_FALSE(Has(Target + "DataPack.zip"));
-    EXPECT_FALSE(Has(Target + "DataPack.res"));
+    EXPECT_EQ(Os.Files[At("Ferrovan.exe")], "exe");
+    EXPECT_FALSE(Has(At("planted.txt")));
+    EXPECT_FALSE(Has(At("DataPack.zip")));
+    EXPECT_FALSE(Has(At("DataPack.res")));
     EXPECT_EQ(View.Messages, std::vector<AnsiString>{txt::Success});
 }
 
 TEST_F(RunTest, LeftoverNestedCopyIsReplaced) {
     // A copy left in the sub-folder blocks the move; the payload's archive is copied over it.
-    Os.Files[Target + "PyLib/PyLib.zip"] = "stale";
+    Os.Files[At("PyLib/PyLib.zip")] = "stale";
     Arc.Contents["stale"] = {{"planted.py", "x"}};
     Run();
-    EXPECT_TRUE(Has(Target + "PyLib/xml/__init__.py"));
-    EXPECT_FALSE(Has(Target + "PyLib/planted.py"));
-    EXPECT_FALSE(Has(Target + "PyLib/PyLib.zip"));
+    EXPECT_TRUE(Has(At("PyLib/xml/__init__.py")));
+    EXPECT_FALSE(Has(At("PyLib/planted.py")));
+    EXPECT_FALSE(Has(At("PyLib/PyLib.zip")));
     EXPECT_EQ(View.Messages, std::vector<AnsiString>{txt::Success});
 }
 
@@ -142,9 +147,9 @@ TEST_F(RunTest, BrokenNestedArchiveGivesZipError) {
     Arc.Contents[PayloadBytes][3].Content = "broken"; // PyLib.zip
     Run();
     EXPECT_EQ(View.Messages, (std::vector<AnsiString>{"Zip hiba: PyLib.zip", txt::Success}));
-    EXPECT_FALSE(Has(Target + "PyLib/PyLib.zip"));
-    EXPECT_FALSE(Has(Target + "PyLib.zip"));
-    EXPECT_TRUE(Has(Target + "Adatlap/urlap/a.xml"));
+    EXPECT_FALSE(Has(At("PyLib/PyLib.zip")));
+    EXPECT_FALSE(Has(At("PyLib.zip")));
+    EXPECT_TRUE(Has(At("Adatlap/urlap/a.xml")));
     EXPECT_EQ(Os.Calls.back(), LaunchCall());
 }
 
@@ -260,8 +265,7 @@ INSTANTIATE_TEST_SUITE_P(
                     false},
         OutcomeCase{"NestedCopyFails",
                     [](RunTest& T) {
-                        static_cast<RunOutcomeTest&>(T).Fs().FailCopyTo.insert(Target +
-                                                                               "Adatlap/Adatlap.zip");
+                        static_cast<RunOutcomeTest&>(T).Fs().FailCopyTo.insert(At("Adatlap/Adatlap.zip"));
                     },
                     {txt::NotAllFiles},
                     false,
@@ -272,7 +276,7 @@ TEST_F(RunTest, DataFileNotCreatedLeavesAWayOut) {
     Os.WriteVanishes = true;
     Run();
     EXPECT_EQ(View.Messages, std::vector<AnsiString>{"Telepítés nem lehetséges. Fájl nem hozható létre (" +
-                                                     Target + "DataPack.res)"});
+                                                     At("DataPack.res") + ")"});
     EXPECT_FALSE(View.Closed);
     EXPECT_TRUE(View.WindowEnabled);
     EXPECT_TRUE(View.WaitVisible);

@@ -48,7 +48,7 @@ TEST_P(ShowUjMappaTest, ReturnsTheCreatedFolder) {
     FakeDialog Dlg;
     Dlg.Typed = C.Typed;
     Dlg.Answer = C.Answer;
-    const AnsiString Want = C.Result.empty() ? C.Parent + "/" + C.Typed : C.Result;
+    const AnsiString Want = C.Result.empty() ? C.Parent + Native("/") + C.Typed : C.Result;
     if (C.Exists)
         Os.Dirs.insert(Want);
     if (C.Fails)
@@ -63,15 +63,21 @@ TEST_P(ShowUjMappaTest, ReturnsTheCreatedFolder) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, ShowUjMappaTest,
     ::testing::Values(
-        CreateCase{"BelowFolder", "/home/u", "uj", TModalResult::OK, false, false, "/home/u/uj"},
-        CreateCase{"RootParent", "/", "uj", TModalResult::OK, false, false, "/uj"},
-        CreateCase{"ParentWithSeparator", "/home/u/", "uj", TModalResult::OK, false, false, "/home/u/uj"},
-        CreateCase{"Untrimmed", "/home/u", " uj ", TModalResult::OK, false, false, "/home/u/ uj "},
-        CreateCase{"Hungarian", "/home/u", "Árvíztűrő", TModalResult::OK, false, false, "/home/u/Árvíztűrő"},
-        CreateCase{"Existing", "/home/u", "van", TModalResult::OK, true, false, "/home/u/van"},
-        CreateCase{"CreationFails", "/home/u", "nem", TModalResult::OK, false, true, "/home/u/nem"},
-        CreateCase{"Cancelled", "/home/u", "uj", TModalResult::Cancel, false, false, ""},
-        CreateCase{"Closed", "/home/u", "uj", TModalResult::None, false, false, ""}),
+        CreateCase{"BelowFolder", Native("/home/u"), "uj", TModalResult::OK, false, false,
+                   Native("/home/u/uj")},
+        CreateCase{"RootParent", Native("/"), "uj", TModalResult::OK, false, false, Native("/uj")},
+        CreateCase{"ParentWithSeparator", Native("/home/u/"), "uj", TModalResult::OK, false, false,
+                   Native("/home/u/uj")},
+        CreateCase{"Untrimmed", Native("/home/u"), " uj ", TModalResult::OK, false, false,
+                   Native("/home/u/ uj ")},
+        CreateCase{"Hungarian", Native("/home/u"), "Árvíztűrő", TModalResult::OK, false, false,
+                   Native("/home/u/Árvíztűrő")},
+        CreateCase{"Existing", Native("/home/u"), "van", TModalResult::OK, true, false,
+                   Native("/home/u/van")},
+        CreateCase{"CreationFails", Native("/home/u"), "nem", TModalResult::OK, false, true,
+                   Native("/home/u/nem")},
+        CreateCase{"Cancelled", Native("/home/u"), "uj", TModalResult::Cancel, false, false, ""},
+        CreateCase{"Closed", Native("/home/u"), "uj", TModalResult::None, false, false, ""}),
     [](const auto& I) { return std::string(I.param.Name); });
 
 TEST(UjMappaKeys, ForbiddenCharactersAreNotInserted) {
