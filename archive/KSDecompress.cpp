@@ -31,6 +31,7 @@
 #include "archive/KSDirArray.h"
 #include "archive/KSDirManager.h"
 #include "archive/KSExcept.h"
+#include "archive/KSInflateStep.h"
 #include "archive/KSVolumeNumberInfo.h"
 #include "archive/ZipRecords.h"
 #include "platform/KSStreams.h"
@@ -294,17 +295,16 @@ bool TKSItemReader::DecompressDeflateBlock(uint8_t* Data) {
         FStrm.next_in = Data - 2;
         FStrm.avail_in = static_cast<uInt>(size + 2);
     }
-    const int64_t blockStart = static_cast<int64_t>(FStrm.total_out);
+    // Output is counted per inflate call in 64 bits (cSize), never from zlib's own totals,
+    // which are 32-bit on Windows and would wrap for items over 4 GiB.
     cSize = 0;
     for (;;) {
-        const int64_t produced = static_cast<int64_t>(FStrm.total_out);
+        const int64_t produced = decompSize + cSize;
         const int64_t room = std::min<int64_t>(static_cast<int64_t>(buf.size()), FExpected - produced);
         if (room <= 0) {
             // At the declared size: any further output means the data goes on past it.
             uint8_t probe = 0;
-            FStrm.next_out = &probe;
-            FStrm.avail_out = 1;
-            const int r = inflate(&FStrm, Z_NO_FLUSH);
+            const int r = KSInflateStep(FStrm, &probe, 1, cSize);
             if (FStrm.avail_out == 0) {
                 FOverflow = true;
                 break;
@@ -322,12 +322,11 @@ bool TKSItemReader::DecompressDeflateBlock(uint8_t* Data) {
         FArc.FProgress = produced;
         if (ProgressStep())
             break;
-        FStrm.next_out = buf.data();
-        FStrm.avail_out = static_cast<uInt>(room);
-        const int r = inflate(&FStrm, Z_NO_FLUSH);
+        const int64_t before = cSize;
+        const int r = KSInflateStep(FStrm, buf.data(), static_cast<uint32_t>(room), cSize);
         if (r < 0 && r != Z_BUF_ERROR)
             return false;
-        const int64_t n = room - static_cast<int64_t>(FStrm.avail_out);
+        const int64_t n = cSize - before;
         if (n > 0) {
             if (!FArc.WriteToStreamWithOnDiskFull(FOut, buf.data(), n))
                 break;
@@ -342,7 +341,6 @@ bool TKSItemReader::DecompressDeflateBlock(uint8_t* Data) {
         if (r == Z_BUF_ERROR || (FStrm.avail_in == 0 && FStrm.avail_out > 0))
             break;
     }
-    cSize = static_cast<int64_t>(FStrm.total_out) - blockStart;
     return true;
 }
 

@@ -267,63 +267,6 @@ TKSString ToBackslashes(TKSString S) {
 
 } // namespace
 
-// ---- names ------------------------------------------------------------------------------------
-
-bool KSConfineStoredName(const TKSString& Name, TKSString& Out) {
-    TKSString s = Name;
-    std::replace(s.begin(), s.end(), u'\0', u'_');
-    size_t p = 0;
-    // Leading separators, UNC prefixes (\\server\share) and drive letters, in any combination.
-    for (;;) {
-        if (p + 1 < s.size() && IsSep(s[p]) && IsSep(s[p + 1])) {
-            p += 2;
-            for (int part = 0; part < 2; ++part) { // server, share
-                while (p < s.size() && IsSep(s[p]))
-                    ++p;
-                while (p < s.size() && !IsSep(s[p]))
-                    ++p;
-            }
-            continue;
-        }
-        if (p < s.size() && IsSep(s[p])) {
-            ++p;
-            continue;
-        }
-        if (p + 1 < s.size() && s[p + 1] == u':' &&
-            ((s[p] >= u'A' && s[p] <= u'Z') || (s[p] >= u'a' && s[p] <= u'z'))) {
-            p += 2;
-            continue;
-        }
-        break;
-    }
-    const bool trailing = !s.empty() && IsSep(s.back());
-    std::vector<TKSString> parts;
-    while (p < s.size()) {
-        size_t q = p;
-        while (q < s.size() && !IsSep(s[q]))
-            ++q;
-        TKSString c = s.substr(p, q - p);
-        if (c == u"..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!c.empty() && c != u".") {
-            parts.push_back(std::move(c));
-        }
-        p = q + 1;
-    }
-    if (parts.empty())
-        return false;
-    Out.clear();
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (i)
-            Out += u'\\';
-        Out += parts[i];
-    }
-    if (trailing)
-        Out += u'\\';
-    return true;
-}
-
 // ---- the component's operations ---------------------------------------------------------------
 
 const TKSRunReport& TKSBaseArchiver::LastRunReport() const {

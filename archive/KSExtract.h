@@ -41,7 +41,10 @@ struct TKSRunReport {
 // Turns a stored name ("\" or "/" separators) into a path relative to the target folder: drive
 // letters, UNC prefixes and leading separators are removed, "." and empty steps dropped, ".."
 // steps resolved without climbing above the target, NUL characters replaced by "_". Components
-// are joined with "\"; a trailing separator is kept. False when nothing is left.
+// are joined with "\"; a trailing separator is kept. False when nothing is left, and on every
+// platform when a component holds a colon that is not a leading drive prefix (an alternate data
+// stream on Windows) or is a reserved device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9,
+// LPT0-9, also with an extension such as "con.txt", in any letter case).
 bool KSConfineStoredName(const TKSString& Name, TKSString& Out);
 
 } // namespace ks

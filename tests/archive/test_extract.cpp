@@ -153,7 +153,26 @@ INSTANTIATE_TEST_SUITE_P(Names, StoredName,
                                            NameCase{"DotDotInside", "a/b/../../c/./d.txt", "c/d.txt"},
                                            NameCase{"DotDotPastRootInside", "a/../../../e.txt", "e.txt"},
                                            NameCase{"NothingLeft", "../..", nullptr},
-                                           NameCase{"OnlySeparators", "//", nullptr}),
+                                           NameCase{"OnlySeparators", "//", nullptr},
+                                           // Names Windows reads as a data stream or a device.
+                                           NameCase{"DataStream", "a.txt:hidden", nullptr},
+                                           NameCase{"DataStreamOfFolder", "dir:s/a.txt", nullptr},
+                                           NameCase{"DriveLetterInside", "x/C:/a.txt", nullptr},
+                                           NameCase{"ColonAfterDrive", "C:ab:c.txt", nullptr},
+                                           NameCase{"Device", "CON", nullptr},
+                                           NameCase{"DeviceWithExtension", "con.txt", nullptr},
+                                           NameCase{"DeviceTwoExtensions", "dir/Nul.tar.gz", nullptr},
+                                           NameCase{"DeviceWithBlank", "aux .txt", nullptr},
+                                           NameCase{"NumberedDevice", "sub/COM1", nullptr},
+                                           NameCase{"NumberedPrinter", "lPt9.log", nullptr},
+                                           NameCase{"DeviceAsFolder", "prn/a.txt", nullptr},
+                                           NameCase{"ConsoleInput", "conin$", nullptr},
+                                           // Ordinary names that only look similar.
+                                           NameCase{"DeviceNameLonger", "console.txt", "console.txt"},
+                                           NameCase{"TwoDigitPort", "com10.txt", "com10.txt"},
+                                           NameCase{"DeviceNameAsExtension", "x.con", "x.con"},
+                                           NameCase{"DeviceNameInside", "a_nul/prn_b.txt", "a_nul/prn_b.txt"},
+                                           NameCase{"PortWithoutDigit", "dir/COM.txt", "dir/COM.txt"}),
                          [](const auto& info) { return std::string(info.param.Label); });
 
 TEST(Extract, HandlerMayRedirectToAnAbsoluteName) {
