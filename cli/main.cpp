@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/CliCommon.h"
+#include "cli/CliMain.h"
 #include "cli/CliVerbs.h"
 
 namespace {
@@ -49,8 +50,7 @@ bool IsHelp(const std::string& A) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    std::vector<std::string> Args(argv + 1, argv + argc);
+int ks::cli::KSCliMain(std::vector<std::string> Args) {
     if (Args.empty()) {
         PrintHelp(stderr);
         return KSExitFailure;
@@ -80,3 +80,11 @@ int main(int argc, char** argv) {
         return KSReportFailure(Verb->Synopsis);
     }
 }
+
+#ifndef _WIN32
+// POSIX hands the arguments over as bytes; they are taken as UTF-8, as the terminal sends them.
+// The Windows entry (win32/CliWinMain.cpp) converts the wide command line instead.
+int main(int argc, char** argv) {
+    return ks::cli::KSCliMain(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/KSStrings.h"
 #include "tests/support/ZipWriter.h"
 
 namespace ks::test {
@@ -35,20 +36,23 @@ inline std::string Slurp(const std::filesystem::path& P) {
 // and the exit status written by the shell itself, so no process API is needed here.
 #ifdef _WIN32
 // cmd.exe: arguments in double quotes, and one more pair around the whole line, which it strips;
-// std::system returns the program's exit status itself.
-inline std::string CmdQuote(const std::string& S) {
-    return "\"" + S + "\"";
+// _wsystem returns the program's exit status itself. The line goes over as UTF-16 (the checks'
+// UTF-8 text converted), as a console user's typing would, so names outside the ANSI code page
+// reach the tool intact.
+inline std::wstring CmdQuote(const std::string& S) {
+    const TKSString W = Utf8ToWide(S);
+    return L"\"" + std::wstring(W.begin(), W.end()) + L"\"";
 }
 
 inline CliResult RunKestrel(const std::vector<std::string>& Args) {
     TempDir Capture;
     const auto Out = Capture.Path() / "out", Err = Capture.Path() / "err";
-    std::string Cmd = CmdQuote(KS_KESTREL_BIN);
+    std::wstring Cmd = CmdQuote(KS_KESTREL_BIN);
     for (const std::string& A : Args)
-        Cmd += " " + CmdQuote(A);
-    Cmd += " >" + CmdQuote(Out.string()) + " 2>" + CmdQuote(Err.string()) + " <NUL";
+        Cmd += L" " + CmdQuote(A);
+    Cmd += L" >\"" + Out.wstring() + L"\" 2>\"" + Err.wstring() + L"\" <NUL";
     CliResult R;
-    R.Status = std::system(("\"" + Cmd + "\"").c_str());
+    R.Status = _wsystem((L"\"" + Cmd + L"\"").c_str());
     // Text-mode output ends lines with CR LF on Windows; the checks compare lines.
     R.Out = Slurp(Out);
     R.Err = Slurp(Err);
