@@ -110,26 +110,43 @@ std::filesystem::path FsPath(const TKSString& Name) {
     return std::filesystem::path(std::u8string(native.begin(), native.end()));
 }
 
-bool IsSymLink(const TKSString& Name) {
+// What stands at Name, not following a link there.
+enum class TEntryKind { Absent, Link, Other };
+
+TEntryKind EntryKind(const TKSString& Name) {
     std::error_code ec;
     const auto st = std::filesystem::symlink_status(FsPath(Name), ec);
-    return !ec && std::filesystem::is_symlink(st);
+    if (std::filesystem::is_symlink(st))
+        return TEntryKind::Link;
+    return st.type() == std::filesystem::file_type::not_found ? TEntryKind::Absent : TEntryKind::Other;
+}
+
+bool IsSymLink(const TKSString& Name) {
+    return EntryKind(Name) == TEntryKind::Link;
 }
 
 // True when a symbolic link exists at Base + any leading part of Rel (Rel included). Folders that
-// were verified before in this run are not looked at again.
-bool PathHasLink(TKSExtractState& S, const TKSString& Base, const TKSString& Rel) {
+// were verified before in this run are not looked at again. LastAbsent (when given) tells whether
+// nothing at all stands at Base + Rel.
+bool PathHasLink(TKSExtractState& S, const TKSString& Base, const TKSString& Rel,
+                 bool* LastAbsent = nullptr) {
+    if (LastAbsent)
+        *LastAbsent = false;
     for (size_t i = 0; i <= Rel.size(); ++i) {
         if (i < Rel.size() && !IsSep(Rel[i]))
             continue;
-        if (i == 0 || (i < Rel.size() && IsSep(Rel[i - 1])))
+        // A prefix that ends in a separator is the folder checked one step before.
+        if (i == 0 || IsSep(Rel[i - 1]))
             continue;
         const TKSString prefix = Base + Rel.substr(0, i);
         const bool isFolder = i < Rel.size();
         if (isFolder && S.FVerifiedDirs.count(prefix))
             continue;
-        if (IsSymLink(prefix))
+        const TEntryKind kind = EntryKind(prefix);
+        if (kind == TEntryKind::Link)
             return true;
+        if (!isFolder && LastAbsent)
+            *LastAbsent = kind == TEntryKind::Absent;
         if (isFolder && KSDirectoryExists(prefix))
             S.FVerifiedDirs.insert(prefix);
     }
@@ -463,12 +480,13 @@ void TKSBaseArchiver::ExtractTaggedFile(int32_t ItemNo, const TKSString& FileNam
         throw EKSException(KSNE_ExtractCreateFile, {FPath + FName}, this);
 
     TKSString DestFileName = FPath + FName;
-    if (relative ? PathHasLink(S, FPath, FName) : IsSymLink(DestFileName))
+    bool absent = false;
+    if (relative ? PathHasLink(S, FPath, FName, &absent) : IsSymLink(DestFileName))
         throw EKSException(KSNE_ExtractCreateFile, {DestFileName}, this);
     CheckOverlap(*this, ItemNo);
 
     const TKSString originalDest = DestFileName;
-    bool exists = KSFileExists(DestFileName);
+    bool exists = !absent && KSFileExists(DestFileName);
     if (exists) {
         const uint32_t attr = KSGetFileAttr(DestFileName);
         if (!FOptions->ReplaceReadOnly() && attr != KSInvalidFileAttributes && (attr & faReadOnly)) {
@@ -510,7 +528,10 @@ void TKSBaseArchiver::ExtractTaggedFile(int32_t ItemNo, const TKSString& FileNam
         }
     }
 
-    // Exclusive creation of the output, replacing any file of that name.
+    // Exclusive creation of the output, replacing any file of that name. Stored Unix permissions
+    // are given at creation, where the system allows, which spares setting them afterwards.
+    uint32_t rights = KSDefaultFileRights;
+    const bool unixRights = FOptions->SetAttributes() && KSStoredUnixRights(newAttr, hostByte, rights);
     std::unique_ptr<TKSFileStream> out;
     try {
         // A confirming handler may have named another file.
@@ -520,7 +541,7 @@ void TKSBaseArchiver::ExtractTaggedFile(int32_t ItemNo, const TKSString& FileNam
             KSSetFileAttr(DestFileName, 0);
             KSDeleteFile(DestFileName.c_str());
         }
-        out = std::make_unique<TKSFileStream>(DestFileName, fmCreate);
+        out = std::make_unique<TKSFileStream>(DestFileName, fmCreate, rights);
     } catch (const std::exception&) {
         throw EKSException(KSNE_ExtractCreateFile, {DestFileName}, this);
     }
@@ -540,12 +561,13 @@ void TKSBaseArchiver::ExtractTaggedFile(int32_t ItemNo, const TKSString& FileNam
         if (known->second)
             out->FlushBuffers();
     }
+    const bool rightsGiven = unixRights && out->CreatedWithRights();
     out.reset();
     if (FSkipFile || FProgressCancel || failure) {
         KSDeleteFile(DestFileName.c_str());
         if (FSkipFile && !failure)
             S.SetOutcome(TKSItemOutcome::Skipped, "no password given");
-    } else if (FOptions->SetAttributes()) {
+    } else if (FOptions->SetAttributes() && !rightsGiven) {
         KSApplyStoredAttributes(DestFileName, newAttr, hostByte);
     }
     if (failure)

@@ -89,6 +89,19 @@ bool KSSetFileAttr(const TKSString& FileName, uint32_t Attr);
 // backend keeps only the DOS bits. True when the attributes were set.
 bool KSApplyStoredAttributes(const TKSString& FileName, uint32_t Attr, uint8_t HostByte);
 
+// The permission bits (masked to 0777) that KSApplyStoredAttributes would give a file for these
+// stored attributes on a system with Unix permissions, or false when it would set DOS bits
+// instead. A new file created with these rights (TKSFileStream with CreateRights, which reports
+// CreatedWithRights) needs no KSApplyStoredAttributes afterwards.
+inline bool KSStoredUnixRights(uint32_t Attr, uint8_t HostByte, uint32_t& Rights) {
+    constexpr uint32_t kTypeMask = 0170000, kRegular = 0100000;
+    const uint32_t UnixMode = Attr >> 16;
+    if (HostByte != KSHostUnix || (UnixMode & kTypeMask) != kRegular)
+        return false;
+    Rights = UnixMode & 0777;
+    return true;
+}
+
 // The file's last-write time as a DOS date-time in local time, or -1 when the file does not
 // exist (or is a folder).
 int32_t KSFileAge(const TKSString& FileName);

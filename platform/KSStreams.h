@@ -55,7 +55,9 @@ public:
     int64_t CopyFrom(TStream& Source, int64_t Count);
 };
 
-// A file opened by wide name. No buffering beyond the operating system's.
+// A file opened by wide name. Opens for reading only keep a small read-ahead window, so that the
+// many short reads of an archive's headers and small items cost one system call per window; other
+// opens have no buffering beyond the operating system's.
 //
 // Share modes are emulated between processes with open-file-description locks on four marker
 // bytes far beyond any real data (offsets 2^62 .. 2^62+3): an open announces what it does (read,
@@ -71,6 +73,10 @@ public:
     // Opens (or with fmCreate creates) FileName. Raises EFOpenError / EFCreateError with the
     // name and the reason when that fails.
     TKSFileStream(const TKSString& FileName, uint16_t Mode);
+    // The same; a file that fmCreate brings into being gets the permission bits CreateRights
+    // (filtered by the process umask) where the system has them. CreatedWithRights tells whether
+    // that happened (false where the file existed before, and on Windows).
+    TKSFileStream(const TKSString& FileName, uint16_t Mode, uint32_t CreateRights);
     ~TKSFileStream() override;
 
     int64_t Read(void* Buffer, int64_t Count) override;
@@ -87,12 +93,26 @@ public:
     bool SetDosDateTime(int32_t DosDateTime);
     // The open file's last-write time as a DOS date-time, or -1.
     int32_t GetDosDateTime();
+    bool CreatedWithRights() const { return FCreatedWithRights; }
 
 private:
+    void Open(uint32_t CreateRights);
+    int64_t ReadAt(void* Buffer, int64_t Count, int64_t Offset);
+
     TKSString FFileName;
     uint16_t FMode;
     int FFd = -1;
+    bool FCreatedWithRights = false;
+    // POSIX: the position is kept here and every transfer names its offset, so seeking costs no
+    // system call; read-only opens keep FAheadLen bytes of the file from offset FAheadPos.
+    int64_t FPos = 0;
+    std::vector<uint8_t> FAhead;
+    int64_t FAheadPos = 0;
+    int64_t FAheadLen = 0;
 };
+
+// Permission bits given to new files where a caller has none to give.
+constexpr uint32_t KSDefaultFileRights = 0666;
 
 // A growable stream in memory.
 class TMemoryStream : public TStream {

@@ -80,15 +80,30 @@ echo "peak memory of kestrel test: $peak KiB"
 
 echo
 echo "== extract into a fresh folder; medians of $runs rounds"
-out="$data/out"
-compare "rm -rf '$out'; mkdir -p '$out'; sync" "cp-r(write-limit)=cp -r '$data/src' '$out/src'" \
-  "kestrel-extract=$bin/kestrel extract '$zipfile' -d '$out' --overwrite always" \
-  "bsdtar-xf=bsdtar -xf '$zipfile' -C '$out'" "7zz-x=7zz x '$zipfile' '-o$out' -y" \
-  "unzip-o=unzip -qo '$zipfile' -d '$out'" > "$data/extract.txt"
+# Every command writes into a folder of its own. The folders lie in memory (/dev/shm, or
+# EXTRACT_TO) so that the file system's own bookkeeping does not drown the tools' differences: on
+# ext4, inodes freed in the last minutes are skipped one by one when new ones are allocated, so
+# on disk every run after a deletion of the last run's output is slower by seconds, whoever runs.
+# On a disk target the folders are therefore removed only after the last round.
+outroot=${EXTRACT_TO:-/dev/shm}
+[ -d "$outroot" ] && [ -w "$outroot" ] || outroot="$data"
+outs=$(mktemp -d "$outroot/kestrel-bench.XXXXXX")
+in_memory=0
+[ "$(stat -f -c %T "$outs")" = tmpfs ] && in_memory=1
+echo "(extracting into $outs, $( [ $in_memory = 1 ] && echo in memory || echo on disk))"
+seq_no=0
+next_out() {
+  [ "$in_memory" = 1 ] && [ -n "${out:-}" ] && rm -rf "$out"
+  seq_no=$((seq_no + 1)); export out="$outs/$seq_no"; mkdir -p "$out"; sync
+}
+compare "next_out" "cp-r(write-limit)=cp -r '$data/src' \"\$out/src\"" \
+  "kestrel-extract=$bin/kestrel extract '$zipfile' -d \"\$out\" --overwrite always" \
+  "bsdtar-xf=bsdtar -xf '$zipfile' -C \"\$out\"" "7zz-x=7zz x '$zipfile' \"-o\$out\" -y" \
+  "unzip-o=unzip -qo '$zipfile' -d \"\$out\"" > "$data/extract.txt"
 read -r _ _ _ < <(head -1 "$data/extract.txt")
 kw=$(awk '$1 == "kestrel-extract" {print $2}' "$data/extract.txt")
 printf '%-18s %8s %8s %12s\n' tool wall-s cpu-s wall/kestrel
 while read -r name w c; do
   printf '%-18s %8.3f %8.3f %12s\n' "$name" "$w" "$c" "$(ratio "$w" "$kw")"
 done < "$data/extract.txt"
-rm -rf "$out"
+rm -rf "$outs"

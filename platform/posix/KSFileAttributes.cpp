@@ -125,9 +125,8 @@ bool KSSetFileAttr(const TKSString& FileName, uint32_t Attr) {
 }
 
 bool KSApplyStoredAttributes(const TKSString& FileName, uint32_t Attr, uint8_t HostByte) {
-    const uint32_t UnixMode = Attr >> 16;
-    constexpr uint32_t kTypeMask = 0170000, kRegular = 0100000;
-    if (HostByte != KSHostUnix || (UnixMode & kTypeMask) != kRegular)
+    uint32_t Rights = 0;
+    if (!KSStoredUnixRights(Attr, HostByte, Rights))
         return KSSetFileAttr(FileName, Attr);
     const AnsiString Native = KSToNativePath(FileName);
     struct stat St;
@@ -135,7 +134,7 @@ bool KSApplyStoredAttributes(const TKSString& FileName, uint32_t Attr, uint8_t H
     // the umask withholds, and never anything but a plain file.
     if (Native.empty() || stat(Native.c_str(), &St) != 0 || !S_ISREG(St.st_mode))
         return false;
-    const mode_t Mode = static_cast<mode_t>(UnixMode & 0777 & ~posix::CurrentUmask());
+    const mode_t Mode = static_cast<mode_t>(Rights & ~posix::CurrentUmask());
     return chmod(Native.c_str(), Mode) == 0;
 }
 

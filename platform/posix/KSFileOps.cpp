@@ -32,26 +32,38 @@ bool KSDirectoryExists(const TKSString& Dir) {
     return IsDir(KSToNativePath(Dir));
 }
 
+namespace {
+
+// Creates Native and whatever of its parents is missing, from the deepest existing one down: in
+// the usual case (the parent exists) that is one mkdir. A level that appears meanwhile (another
+// process creating the same tree) is fine.
+bool MakeDirs(const AnsiString& Native, int Depth) {
+    if (mkdir(Native.c_str(), 0777) == 0)
+        return true;
+    if (errno == ENOENT && Depth < 4096) {
+        const std::size_t Slash = Native.rfind('/');
+        if (Slash != AnsiString::npos && Slash > 0) {
+            std::size_t End = Slash;
+            while (End > 1 && Native[End - 1] == '/')
+                --End;
+            if (!MakeDirs(Native.substr(0, End), Depth + 1))
+                return false;
+            if (mkdir(Native.c_str(), 0777) == 0)
+                return true;
+        }
+    }
+    return IsDir(Native);
+}
+
+} // namespace
+
 bool KSForceDirectories(const TKSString& Dir) {
     AnsiString Native = KSToNativePath(Dir);
     while (Native.size() > 1 && Native.back() == '/')
         Native.pop_back();
     if (Native.empty())
         return false;
-    if (IsDir(Native))
-        return true;
-    // Create each missing level from the top down; a level that appears meanwhile (another
-    // process creating the same tree) is fine.
-    std::size_t Pos = 0;
-    while (Pos != AnsiString::npos) {
-        Pos = Native.find('/', Pos + 1);
-        const AnsiString Part = Native.substr(0, Pos);
-        if (Part.empty() || Part == "/")
-            continue;
-        if (mkdir(Part.c_str(), 0777) != 0 && errno != EEXIST)
-            return IsDir(Native);
-    }
-    return IsDir(Native);
+    return MakeDirs(Native, 0);
 }
 
 bool KSDeleteFile(TKSPChar FileName) {

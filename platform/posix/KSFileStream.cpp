@@ -1,6 +1,8 @@
 // KSFileStream.cpp -- TKSFileStream on POSIX file descriptors, with share modes emulated by
 // open-file-description locks.
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -82,6 +84,10 @@ bool ApplyShareMode(int Fd, bool Reads, bool Writes, bool DenyRead, bool DenyWri
     return true;
 }
 
+// Read-only opens read ahead this much: a window holds the local headers and data of several
+// small items at once, and the copy out of it is cheap next to a system call.
+constexpr int64_t kReadAhead = 32 * 1024;
+
 std::string Reason(int Err) {
     return std::strerror(Err);
 }
@@ -89,6 +95,17 @@ std::string Reason(int Err) {
 } // namespace
 
 TKSFileStream::TKSFileStream(const TKSString& FileName, uint16_t Mode) : FFileName(FileName), FMode(Mode) {
+    Open(KSDefaultFileRights);
+}
+
+TKSFileStream::TKSFileStream(const TKSString& FileName, uint16_t Mode, uint32_t CreateRights)
+    : FFileName(FileName), FMode(Mode) {
+    Open(CreateRights & 0777);
+}
+
+void TKSFileStream::Open(uint32_t CreateRights) {
+    const uint16_t Mode = FMode;
+    const TKSString& FileName = FFileName;
     const AnsiString Native = KSToNativePath(FileName);
     const bool Create = Mode == fmCreate;
     const unsigned Access = Create ? fmOpenReadWrite : (Mode & 0x03);
@@ -112,20 +129,29 @@ TKSFileStream::TKSFileStream(const TKSString& FileName, uint16_t Mode) : FFileNa
         Fail(EINVAL, "");
 
     // Write-only opens read-write where they may, so that they can hold the shared marker locks.
+    // A create first tries to bring the file into being, so that it gets its rights at once; a file
+    // that is already there is opened as it is and truncated below.
     int Flags = O_CLOEXEC;
-    if (Create)
+    if (Create) {
+        FFd = open(Native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(CreateRights));
+        FCreatedWithRights = FFd >= 0;
+        if (FFd < 0 && errno != EEXIST)
+            Fail(errno, "");
         Flags |= O_RDWR | O_CREAT;
-    else if (Access == fmOpenRead)
+    } else if (Access == fmOpenRead)
         Flags |= O_RDONLY;
     else
         Flags |= O_RDWR;
-    FFd = open(Native.c_str(), Flags, 0666);
+    if (FFd < 0)
+        FFd = open(Native.c_str(), Flags, 0666);
     if (FFd < 0 && Access == fmOpenWrite && !Create && errno == EACCES)
         FFd = open(Native.c_str(), O_WRONLY | O_CLOEXEC);
     if (FFd < 0)
         Fail(errno, "");
+    // A file this open brought into being is known to be an empty plain file.
     struct stat St;
-    const bool HaveStat = fstat(FFd, &St) == 0;
+    std::memset(&St, 0, sizeof St);
+    const bool HaveStat = FCreatedWithRights || fstat(FFd, &St) == 0;
     if (HaveStat && S_ISDIR(St.st_mode)) {
         close(FFd);
         FFd = -1;
@@ -144,6 +170,8 @@ TKSFileStream::TKSFileStream(const TKSString& FileName, uint16_t Mode) : FFileNa
         FFd = -1;
         Fail(Err, "");
     }
+    if (!Create && Access == fmOpenRead)
+        FAhead.resize(kReadAhead);
 }
 
 TKSFileStream::~TKSFileStream() {
@@ -151,13 +179,12 @@ TKSFileStream::~TKSFileStream() {
         close(FFd); // releases the marker locks of this open file description
 }
 
-int64_t TKSFileStream::Read(void* Buffer, int64_t Count) {
-    if (Count <= 0)
-        return 0;
+int64_t TKSFileStream::ReadAt(void* Buffer, int64_t Count, int64_t Offset) {
     auto* P = static_cast<char*>(Buffer);
     int64_t Done = 0;
     while (Done < Count) {
-        const ssize_t N = read(FFd, P + Done, static_cast<size_t>(Count - Done));
+        const ssize_t N =
+            pread(FFd, P + Done, static_cast<size_t>(Count - Done), static_cast<off_t>(Offset + Done));
         if (N < 0) {
             if (errno == EINTR)
                 continue;
@@ -168,15 +195,46 @@ int64_t TKSFileStream::Read(void* Buffer, int64_t Count) {
         Done += N;
     }
     return Done;
+}
+
+int64_t TKSFileStream::Read(void* Buffer, int64_t Count) {
+    if (Count <= 0)
+        return 0;
+    auto* P = static_cast<uint8_t*>(Buffer);
+    int64_t Done = 0;
+    if (!FAhead.empty()) {
+        // What the window holds at the position, then either one direct read (large requests)
+        // or a refill of the window.
+        auto FromWindow = [&] {
+            if (FPos < FAheadPos || FPos >= FAheadPos + FAheadLen)
+                return;
+            const int64_t N = std::min(Count - Done, FAheadPos + FAheadLen - FPos);
+            std::memcpy(P + Done, FAhead.data() + (FPos - FAheadPos), static_cast<std::size_t>(N));
+            Done += N;
+            FPos += N;
+        };
+        FromWindow();
+        if (Done < Count && Count - Done < static_cast<int64_t>(FAhead.size())) {
+            FAheadPos = FPos;
+            FAheadLen = ReadAt(FAhead.data(), static_cast<int64_t>(FAhead.size()), FPos);
+            FromWindow();
+            return Done;
+        }
+    }
+    const int64_t N = ReadAt(P + Done, Count - Done, FPos);
+    FPos += N;
+    return Done + N;
 }
 
 int64_t TKSFileStream::Write(const void* Buffer, int64_t Count) {
     if (Count <= 0)
         return 0;
+    FAheadLen = 0;
     const auto* P = static_cast<const char*>(Buffer);
     int64_t Done = 0;
     while (Done < Count) {
-        const ssize_t N = write(FFd, P + Done, static_cast<size_t>(Count - Done));
+        const ssize_t N =
+            pwrite(FFd, P + Done, static_cast<size_t>(Count - Done), static_cast<off_t>(FPos + Done));
         if (N < 0) {
             if (errno == EINTR)
                 continue;
@@ -186,17 +244,20 @@ int64_t TKSFileStream::Write(const void* Buffer, int64_t Count) {
             break;
         Done += N;
     }
+    FPos += Done;
     return Done;
 }
 
 int64_t TKSFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-    const int Whence = Origin == TSeekOrigin::soBeginning
-                           ? SEEK_SET
-                           : (Origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END);
-    const off_t R = lseek(FFd, static_cast<off_t>(Offset), Whence);
-    if (R < 0)
-        throw EStreamError("Cannot seek in file \"" + WideToUtf8(FFileName) + "\". " + Reason(errno));
-    return static_cast<int64_t>(R);
+    int64_t Base = FPos;
+    if (Origin == TSeekOrigin::soBeginning)
+        Base = 0;
+    else if (Origin == TSeekOrigin::soEnd)
+        Base = Size();
+    if ((Offset > 0 && Base > INT64_MAX - Offset) || Base + Offset < 0)
+        throw EStreamError("Cannot seek in file \"" + WideToUtf8(FFileName) + "\". " + Reason(EINVAL));
+    FPos = Base + Offset;
+    return FPos;
 }
 
 int64_t TKSFileStream::Size() {
@@ -208,11 +269,12 @@ int64_t TKSFileStream::Size() {
 }
 
 void TKSFileStream::SetSize(int64_t NewSize) {
+    FAheadLen = 0;
     if (NewSize < 0 || ftruncate(FFd, static_cast<off_t>(NewSize)) != 0)
         throw EWriteError("Cannot set the size of file \"" + WideToUtf8(FFileName) + "\". " +
                           Reason(NewSize < 0 ? EINVAL : errno));
-    if (Position() > NewSize)
-        Seek(NewSize, TSeekOrigin::soBeginning);
+    if (FPos > NewSize)
+        FPos = NewSize;
 }
 
 bool TKSFileStream::FlushBuffers() {

@@ -164,4 +164,9 @@ int32_t TKSFileStream::GetDosDateTime() {
     return win::UtcFileTimeToDosDateTime(Write);
 }
 
+// Windows files have no permission bits to give at creation: the caller applies the stored
+// attributes afterwards (CreatedWithRights stays false).
+TKSFileStream::TKSFileStream(const TKSString& FileName, uint16_t Mode, uint32_t)
+    : TKSFileStream(FileName, Mode) {}
+
 } // namespace ks

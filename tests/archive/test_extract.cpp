@@ -9,6 +9,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "archive/KSConst.h"
 #include "archive/KSDirManager.h"
@@ -430,6 +433,40 @@ TEST(Extract, StoredAttributesAreApplied) {
     EXPECT_NE(perms & fs::perms::owner_exec, fs::perms::none);
 #endif
 }
+
+#ifndef _WIN32
+// Unix permissions of Unix-made items, for new files and for files replaced by extraction: the
+// stored bits filtered by the umask, never setuid; without SetAttributes the plain default.
+TEST(Extract, UnixPermissionsOfNewAndReplacedFiles) {
+    struct Case {
+        uint32_t Mode;
+        bool SetAttributes, Existing;
+        unsigned Expected;
+    };
+    const Case cases[] = {
+        {0100755, true, false, 0750},  {0100644, true, false, 0640}, {0100444, true, false, 0440},
+        {0104755, true, false, 0750},  {0100600, true, true, 0600},  {0100755, true, true, 0750},
+        {0100755, false, false, 0640}, {0100755, false, true, 0640},
+    };
+    const mode_t old = umask(027);
+    for (const Case& c : cases) {
+        ZipWriter w;
+        w.AddFile("f.bin", "data", {.externalAttr = c.Mode << 16, .versionMadeBy = 3 << 8 | 30});
+        OpenedArchive a(w.Finish());
+        if (c.Existing) {
+            std::ofstream(a.OutFile("f.bin")) << "previous";
+            fs::permissions(a.OutFile("f.bin"), fs::perms(0666));
+        }
+        a.Arc->Options()->SetSetAttributes(c.SetAttributes);
+        a.Arc->Options()->SetOverwriteMode(omAlways);
+        a.Arc->ExtractFiles(u"*", kAllAttr, u"");
+        EXPECT_EQ(ReadText(a.OutFile("f.bin")), "data");
+        EXPECT_EQ(static_cast<unsigned>(fs::status(a.OutFile("f.bin")).permissions()), c.Expected)
+            << std::oct << c.Mode << " set=" << c.SetAttributes << " existing=" << c.Existing;
+    }
+    umask(old);
+}
+#endif
 
 // ---- failed items and the failure loop -------------------------------------------------------------
 

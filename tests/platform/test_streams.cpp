@@ -1,5 +1,6 @@
 // Streams: the TStream contract on every kind, file open modes, and share modes between opens
 // and between processes.
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdint>
@@ -11,6 +12,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "PlatformTestUtil.h"
 #include "platform/KSStreams.h"
@@ -150,6 +155,92 @@ TEST_F(FileStreamTest, OpenModes) {
         EXPECT_NE(E.Message.find("missing"), std::string::npos) << E.Message;
     }
 }
+
+// Reads of a file opened for reading only, in an order that crosses the read-ahead window's edges,
+// jumps back and forth, asks for more than a window at once and runs past the end: every read
+// returns exactly the file's bytes at the position.
+TEST_F(FileStreamTest, ReadsAtAnyPositionReturnTheFilesBytes) {
+    std::string Data(200000, '\0');
+    uint32_t X = 12345;
+    for (char& Ch : Data) {
+        X = X * 1103515245u + 12345u;
+        Ch = static_cast<char>(X >> 24);
+    }
+    WriteFile("f", Data);
+    struct Step {
+        int64_t Seek; // -1: read on from where the last read ended
+        int64_t Count;
+    };
+    const Step Steps[] = {
+        {0, 30}, {-1, 1000},  {32767, 2},  {-1, 40000},  {5, 10},      {100000, 70000},
+        {-1, 1}, {65535, 3},  {-1, 32768}, {199990, 10}, {199995, 50}, {250000, 4},
+        {-1, 0}, {1, 199999}, {131072, 1}, {131071, 1},  {0, 200000},
+    };
+    TKSFileStream R(Wide("f"), fmOpenRead | fmShareDenyWrite);
+    int64_t Pos = 0;
+    for (const Step& St : Steps) {
+        if (St.Seek >= 0)
+            Pos = R.Seek(St.Seek, TSeekOrigin::soBeginning);
+        ASSERT_EQ(R.Position(), Pos);
+        std::string Got(static_cast<std::size_t>(St.Count), '\0');
+        const int64_t N = R.Read(Got.data(), St.Count);
+        const int64_t Want = std::clamp<int64_t>(static_cast<int64_t>(Data.size()) - Pos, 0, St.Count);
+        ASSERT_EQ(N, Want) << "at " << Pos << " for " << St.Count;
+        Got.resize(static_cast<std::size_t>(N));
+        EXPECT_EQ(Got, Data.substr(std::min(static_cast<std::size_t>(Pos), Data.size()),
+                                   static_cast<std::size_t>(N)))
+            << "at " << Pos;
+        Pos += N;
+    }
+    EXPECT_EQ(R.Seek(-4, TSeekOrigin::soEnd), 199996);
+    EXPECT_EQ(R.Seek(2, TSeekOrigin::soCurrent), 199998);
+    EXPECT_THROW(R.Seek(-1, TSeekOrigin::soBeginning), EStreamError);
+    EXPECT_EQ(R.Size(), 200000);
+}
+
+// A reader whose window holds the old end of a file sees what another open appends later.
+TEST_F(FileStreamTest, ReaderSeesDataAppendedAfterItsLastRead) {
+    WriteFile("f", "abc");
+    TKSFileStream R(Wide("f"), fmOpenRead | fmShareDenyNone);
+    char Buf[8] = {};
+    EXPECT_EQ(R.Read(Buf, 8), 3);
+    {
+        TKSFileStream W(Wide("f"), fmOpenReadWrite | fmShareDenyNone);
+        W.Seek(0, TSeekOrigin::soEnd);
+        W.WriteBuffer("def", 3);
+    }
+    EXPECT_EQ(R.Read(Buf, 8), 3);
+    EXPECT_EQ(std::string(Buf, 3), "def");
+}
+
+#ifndef _WIN32
+// A create gives a file it brings into being the asked-for rights, filtered by the umask; a file
+// that was there keeps its own and says so.
+TEST_F(FileStreamTest, CreateRightsApplyToNewFilesOnly) {
+    const mode_t Old = umask(027);
+    {
+        TKSFileStream C(Wide("new"), fmCreate, 0755);
+        EXPECT_TRUE(C.CreatedWithRights());
+        C.WriteBuffer("x", 1);
+    }
+    WriteFile("old", "old contents");
+    fs::permissions(Native("old"), fs::perms(0600));
+    {
+        TKSFileStream C(Wide("old"), fmCreate, 0755);
+        EXPECT_FALSE(C.CreatedWithRights());
+        EXPECT_EQ(C.Size(), 0);
+    }
+    {
+        TKSFileStream C(Wide("plain"), fmCreate);
+        EXPECT_TRUE(C.CreatedWithRights());
+    }
+    umask(Old);
+    EXPECT_EQ(static_cast<unsigned>(fs::status(Native("new")).permissions()), 0750u);
+    EXPECT_EQ(static_cast<unsigned>(fs::status(Native("old")).permissions()), 0600u);
+    EXPECT_EQ(static_cast<unsigned>(fs::status(Native("plain")).permissions()), 0640u);
+    EXPECT_EQ(ReadFile("new"), "x");
+}
+#endif
 
 struct ShareCase {
     const char* Label;
