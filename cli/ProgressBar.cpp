@@ -59,17 +59,23 @@ void TProgressBar::Draw(bool Force) {
     const int columns = std::max(40, KSStderrColumns());
     const int barWidth = 30;
     const int filled = static_cast<int>(FPercent / 100.0 * barWidth + 0.5);
-    std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
-                       std::string(static_cast<size_t>(barWidth - filled), '.') + "] ";
+    std::string line;
+    line.reserve(static_cast<size_t>(columns) + 16);
+    line.push_back('[');
+    line.append(static_cast<size_t>(filled), '#');
+    line.append(static_cast<size_t>(barWidth - filled), '.');
+    line.append("] ");
     char pct[16];
     std::snprintf(pct, sizeof pct, "%5.1f%% ", FPercent);
     line += pct;
     const size_t room =
         static_cast<size_t>(columns - 1) > line.size() ? static_cast<size_t>(columns - 1) - line.size() : 0;
-    std::string name = FName;
-    if (name.size() > room)
-        name = "..." + name.substr(name.size() - std::max<size_t>(room, 3) + 3);
-    line += name;
+    if (FName.size() > room) {
+        line.append("...");
+        line.append(FName, FName.size() - std::max<size_t>(room, 3) + 3, std::string::npos);
+    } else {
+        line.append(FName);
+    }
     std::fprintf(stderr, "\r%s\033[K", line.c_str());
     std::fflush(stderr);
     FShown = true;
