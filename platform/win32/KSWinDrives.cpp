@@ -147,8 +147,11 @@ namespace {
 
 // ---- Free space declared by tests (test hook) --------------------------------------------------
 
+// Free space belongs to a whole volume, and the engine asks for it by the drive part of a name
+// ("C:\\"): a declaration therefore also answers for the root of the volume that holds its folder.
 struct TDeclaredSpace {
     TKSString Folder;
+    TKSString Root;
     int64_t Bytes;
 };
 
@@ -162,7 +165,8 @@ std::vector<TDeclaredSpace>& DeclaredSpace() {
 void KSDeclareFreeSpace(const TKSString& Folder, int64_t Bytes) {
     const TKSString K = Key(Folder);
     std::lock_guard<std::mutex> Lock(DeclaredMutex());
-    DeclaredSpace().push_back({K, Bytes});
+    const TKSString Root = KSUpperCase(win::FromW(VolumeRoot(Absolute(Folder))));
+    DeclaredSpace().push_back({K, Root, Bytes});
 }
 
 void KSWithdrawFreeSpace(const TKSString& Folder) {
@@ -182,7 +186,7 @@ int64_t KSGetFreeSpace(const TKSString& Path) {
         std::lock_guard<std::mutex> Lock(DeclaredMutex());
         const auto& V = DeclaredSpace();
         for (auto It = V.rbegin(); It != V.rend(); ++It)
-            if (IsBelow(K, It->Folder))
+            if (IsBelow(K, It->Folder) || K == It->Root)
                 return It->Bytes;
     }
     ULARGE_INTEGER Avail, Total, Free;

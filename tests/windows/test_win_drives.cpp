@@ -5,6 +5,7 @@
 
 #include "PlatformTestUtil.h"
 #include "platform/KSFiles.h"
+#include "platform/KSStrings.h"
 
 namespace ks {
 namespace {
@@ -57,6 +58,32 @@ TEST_F(WinDrivesTest, FreeSpaceOfAFolderAndOfANameNotCreatedYet) {
     // Other processes write meanwhile: allow 64 MiB of drift.
     EXPECT_NEAR(static_cast<double>(Here), Expected, 64.0 * 1024 * 1024);
     EXPECT_NEAR(static_cast<double>(NotYet), Expected, 64.0 * 1024 * 1024);
+}
+
+TEST_F(WinDrivesTest, DeclaredFreeSpaceAnswersForTheFolderAndItsDriveRoot) {
+    fs::create_directories(Native("vol"));
+    // "C:\\" (or whichever drive holds the scratch folder), as the engine asks for it.
+    const TKSString Root = fs::absolute(fs::path(Native("vol"))).root_name().u16string() + u"\\";
+    ASSERT_EQ(Root.size(), 3u);
+    const int64_t Real = KSGetFreeSpace(Root);
+    KSDeclareFreeSpace(Wide("vol"), 65536);
+    const struct {
+        TKSString Path;
+        int64_t Bytes; // -1: the system's figure
+    } Cases[] = {
+        {Wide("vol"), 65536}, {Wide("VOL\\x.z01"), 65536}, {Root, 65536}, {Wide("other\\x.z01"), -1},
+        {Wide(""), -1},
+    };
+    for (const auto& C : Cases) {
+        const int64_t Got = KSGetFreeSpace(C.Path);
+        if (C.Bytes >= 0)
+            EXPECT_EQ(Got, C.Bytes) << WideToUtf8(C.Path);
+        else
+            EXPECT_NEAR(static_cast<double>(Got), static_cast<double>(Real), 64.0 * 1024 * 1024)
+                << WideToUtf8(C.Path);
+    }
+    KSWithdrawFreeSpace(Wide("vol"));
+    EXPECT_NEAR(static_cast<double>(KSGetFreeSpace(Root)), static_cast<double>(Real), 64.0 * 1024 * 1024);
 }
 
 TEST_F(WinDrivesTest, VolumeLabelOfAMissingDriveCannotBeSet) {
