@@ -1,4 +1,5 @@
 // KSDosTimeLocal.cpp -- DOS date-times as local time <-> Unix time (the C library's time zone).
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
@@ -11,7 +12,9 @@ namespace ks {
 
 namespace {
 
-bool LocalToUnix(const TKSDateTimeParts& P, int Minute, int Second, int64_t& UnixTime) {
+// One reading of a wall-clock time: mktime with the given daylight flag. Valid when the result
+// shows the same wall clock again (the flag fits the zone's rules at that moment).
+bool Reading(const TKSDateTimeParts& P, int Minute, int Second, int IsDst, int64_t& UnixTime, bool& Valid) {
     std::tm Tm{};
     Tm.tm_year = P.Year - 1900;
     Tm.tm_mon = P.Month - 1;
@@ -19,14 +22,58 @@ bool LocalToUnix(const TKSDateTimeParts& P, int Minute, int Second, int64_t& Uni
     Tm.tm_hour = P.Hour;
     Tm.tm_min = Minute;
     Tm.tm_sec = Second;
-    Tm.tm_isdst = -1; // let the time zone rules decide
+    Tm.tm_isdst = IsDst;
     const std::time_t T = std::mktime(&Tm);
-    if (T == static_cast<std::time_t>(-1)) {
-        // -1 is also a valid time (1969-12-31 23:59:59 UTC), which no DOS value can reach.
+    // -1 is also a valid time (1969-12-31 23:59:59 UTC), which no DOS value can reach.
+    if (T == static_cast<std::time_t>(-1))
         return false;
-    }
     UnixTime = static_cast<int64_t>(T);
+    std::tm Back{};
+    std::tm Want{};
+    Want.tm_year = P.Year - 1900;
+    Want.tm_mon = P.Month - 1;
+    Want.tm_mday = P.Day;
+    Want.tm_hour = P.Hour;
+    Want.tm_min = Minute;
+    Want.tm_sec = Second;
+    // Normalise minute 60 and the like the way mktime does, for the comparison.
+    Want.tm_isdst = 0;
+    const std::time_t Norm = timegm(&Want);
+    std::tm WantNorm{};
+    gmtime_r(&Norm, &WantNorm);
+    Valid = localtime_r(&T, &Back) && Back.tm_year == WantNorm.tm_year && Back.tm_mon == WantNorm.tm_mon &&
+            Back.tm_mday == WantNorm.tm_mday && Back.tm_hour == WantNorm.tm_hour &&
+            Back.tm_min == WantNorm.tm_min && Back.tm_sec == WantNorm.tm_sec;
     return true;
+}
+
+// The Unix time of a local wall-clock time, the same whatever was converted before (mktime on its
+// own guesses the daylight flag from its previous calls). A time that occurs twice (the hour
+// repeated when clocks go back) is its first occurrence; a time that never occurs (skipped when
+// clocks go forward) is read with the offset in force before the change, so it lands as far
+// after the change as it lies after the gap's start.
+bool LocalToUnix(const TKSDateTimeParts& P, int Minute, int Second, int64_t& UnixTime) {
+    int64_t Std = 0, Dst = 0;
+    bool StdValid = false, DstValid = false;
+    const bool HaveStd = Reading(P, Minute, Second, 0, Std, StdValid);
+    const bool HaveDst = Reading(P, Minute, Second, 1, Dst, DstValid);
+    if (HaveStd && StdValid && HaveDst && DstValid) {
+        UnixTime = std::min(Std, Dst);
+        return true;
+    }
+    if ((HaveStd && StdValid) || (HaveDst && DstValid)) {
+        UnixTime = HaveStd && StdValid ? Std : Dst;
+        return true;
+    }
+    if (HaveStd && HaveDst) {
+        UnixTime = std::max(Std, Dst);
+        return true;
+    }
+    if (HaveStd || HaveDst) {
+        UnixTime = HaveStd ? Std : Dst;
+        return true;
+    }
+    return false;
 }
 
 // mktime re-reads the zone rules on every call, which is the main cost of stamping many files.

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -93,6 +94,47 @@ TEST_F(DosTimeZoneTest, LocalTimeConversion) {
     EXPECT_EQ(T, 1705307410 - 3600);
     EXPECT_EQ(KSUnixTimeToDosDateTime(T), V);
     EXPECT_EQ(KSUnixTimeToDosDateTime(T + 1), V); // 11 s packs as 10 s
+}
+
+// Around the offset changes of zones with summer time (a whole hour, half an hour) and in a zone
+// whose offset is not whole hours: a time of the repeated hour is its first occurrence, a time of
+// the skipped hour is read with the offset before the change, and each result is the same in
+// whatever order the times are converted, whether their hour was seen before or not.
+TEST_F(DosTimeZoneTest, TimesAroundOffsetChangesDoNotDependOnOrder) {
+    struct Case {
+        const char* Tz;
+        TKSDateTimeParts Local;
+        int64_t Unix;
+    };
+    const char* Cet = "CET-1CEST,M3.5.0,M10.5.0/3";
+    const char* LordHowe = "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0";
+    const Case Cases[] = {
+        {Cet, {2025, 3, 30, 1, 30, 24}, 1743294624},     // before the change
+        {Cet, {2025, 3, 30, 2, 30, 24}, 1743298224},     // skipped: as 03:30 summer time
+        {Cet, {2025, 3, 30, 3, 30, 24}, 1743298224},     // after the change
+        {Cet, {2025, 10, 26, 1, 30, 24}, 1761435024},    // summer time
+        {Cet, {2025, 10, 26, 2, 30, 24}, 1761438624},    // repeated: the summer-time one
+        {Cet, {2025, 10, 26, 3, 30, 24}, 1761445824},    // winter time
+        {LordHowe, {2025, 10, 5, 2, 15, 0}, 1759592700}, // skipped half hour
+        {LordHowe, {2025, 10, 5, 2, 45, 0}, 1759592700},
+        {LordHowe, {2025, 4, 6, 1, 45, 0}, 1743864300}, // repeated half hour: the first
+        {"<+0545>-5:45", {2025, 1, 1, 0, 0, 24}, 1735668924},
+        {"<+0545>-5:45", {2025, 6, 1, 17, 45, 0}, 1748779200},
+    };
+    for (int Pass = 0; Pass < 3; ++Pass) {
+        const int N = static_cast<int>(std::size(Cases));
+        for (int I = 0; I < N; ++I) {
+            // Forwards, backwards, then forwards again with every plain hour already seen.
+            const Case& C = Cases[Pass == 1 ? N - 1 - I : I];
+            Use(C.Tz);
+            int32_t V = 0;
+            ASSERT_TRUE(KSEncodeDosDateTime(C.Local, V));
+            int64_t T = 0;
+            ASSERT_TRUE(KSDosDateTimeToUnixTime(V, T));
+            EXPECT_EQ(T, C.Unix) << C.Tz << " " << C.Local.Month << "-" << C.Local.Day << " " << C.Local.Hour
+                                 << ":" << C.Local.Minute << " pass " << Pass;
+        }
+    }
 }
 
 TEST_F(DosTimeZoneTest, ClampsOutsideTheDosRange) {
