@@ -102,6 +102,14 @@ void TKSBaseArchiver::InternalCreateArchive() {
         FCompressedStream = new TMemoryStream();
     } else {
         Volume.SetFirstVolume(true);
+        // A stub that cannot fit the first volume fails before the volume is asked for or
+        // created, so no empty volume file is left behind and an existing file of that name is
+        // not truncated.
+        if (FSpanningMode != smNone && !FSFXStub.empty()) {
+            const int64_t Limit = FSpanningOptions->GetVolumeSize(Volume);
+            if (Limit > 0 && TKSFileStream(FSFXStub, fmOpenRead | fmShareDenyNone).Size() > Limit)
+                throw EKSException(KSNE_SaveSFXStub, this);
+        }
         OpenVolume(Volume);
     }
     DMHandle = new TKSDirManager(FCompressedStream, this, true);

@@ -86,7 +86,15 @@ TEST_P(SplitSets, ExtractWhole) {
         } else if (Name == "noise2.bin") {
             EXPECT_EQ(Size, 60000u);
         } else if (Name == "hello.txt") {
-            EXPECT_EQ(Size, 16u);
+            EXPECT_EQ(test::ReadFileBytes(D.Path() / "out" / Name), test::ToBytes("Hello, Kestrel!\n"));
+        } else {
+            // files/entry-NNNN-... and dir/item-NNNN-... hold "item N\n".
+            const size_t Dash = Name.find('-');
+            ASSERT_NE(Dash, std::string::npos) << Name;
+            const int N = std::stoi(Name.substr(Dash + 1, 4));
+            EXPECT_EQ(test::ReadFileBytes(D.Path() / "out" / Name),
+                      test::ToBytes("item " + std::to_string(N) + "\n"))
+                << Name;
         }
     }
 }
@@ -104,6 +112,9 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"span3.z01", "x_001.zip"}, {"span3.z02", "x_002.zip"}, {"span3.zip", "x.zip"}},
                 "x.zip",
                 303},
+        // The central directory starts on x.z01 behind the local headers and ends on x.zip.
+        SetCase{
+            "directory across two volumes", {{"cdspan.z01", "x.z01"}, {"cdspan.zip", "x.zip"}}, "x.zip", 401},
         SetCase{"self-extracting split set",
                 {{"sfx_split.exe", "x.exe"}, {"sfx_split.ZIP", "x.ZIP"}},
                 "x.exe",
@@ -210,19 +221,72 @@ INSTANTIATE_TEST_SUITE_P(Space, CreateSplit,
                                            CreateCase{"one byte more", 65537, -1},
                                            CreateCase{"unknown", -1, 45}));
 
-TEST(CreateSplit, StubLargerThanTheFirstVolumeIsNative47) {
+struct StubCase {
+    const char* Title;
+    TKSSpanningMode Mode;
+    bool Removable; // the folder stands for a removable drive
+    int64_t StubBytes;
+    int Native; // -1: created
+};
+
+class CreateWithStub : public ::testing::TestWithParam<StubCase> {};
+
+// A stub larger than the first volume's 65536-byte limit fails with native 47 before anything is
+// asked for or written: no volume file appears, and a file already bearing the first volume's
+// name keeps its bytes. One that fits is copied in front of the end record.
+TEST_P(CreateWithStub, FirstVolumeLimitDecides) {
+    const StubCase& C = GetParam();
     TempDir D;
-    const fs::path Stub = D.Write("stub.exe", test::NoiseBytes(70000, 3));
+    const fs::path Stub = D.Write("stub.bin", test::NoiseBytes(static_cast<size_t>(C.StubBytes), 3));
     KSDeclareFreeSpace(D.WidePath(), 1 << 30);
-    TKestrel K;
-    K.SetSpanningMode(smSplitting);
-    K.SpanningOptions()->SetFirstVolumeSize(65536);
-    K.SetSFXStub(Stub.u16string());
-    K.SetFileName((D.Path() / "x.zip").u16string());
-    EXPECT_EQ(NativeErrorOf([&] { K.OpenArchive(KSOpenModeCreate); }), 47);
-    // Nothing was written into the volume.
-    EXPECT_EQ(fs::file_size(D.Path() / "x.exe"), 0u);
+    if (C.Removable)
+        KSDeclareRemovableFolder(D.WidePath());
+    // The first volume's name: x.exe in a split set (the stub makes it self-extracting), x.exe on
+    // a disk as well.
+    const fs::path First = D.Path() / "x.exe";
+    const Bytes Before = test::ToBytes("an unrelated file of the first volume's name");
+    test::WriteFileBytes(First, Before);
+    int Requests = 0;
+    {
+        TKestrel K;
+        K.SetSpanningMode(C.Mode);
+        K.SpanningOptions()->SetFirstVolumeSize(65536);
+        K.FOnRequestBlankVolume = [&](TComponent*, int32_t, TKSString&, bool& Cancel) {
+            ++Requests;
+            Cancel = false;
+        };
+        K.SetSFXStub(Stub.u16string());
+        K.SetFileName((D.Path() / "x.zip").u16string());
+        EXPECT_EQ(NativeErrorOf([&] { K.OpenArchive(KSOpenModeCreate); }), C.Native) << C.Title;
+        if (C.Native >= 0) {
+            EXPECT_FALSE(K.Active());
+            EXPECT_EQ(Requests, 0) << C.Title;
+            EXPECT_EQ(test::ReadFileBytes(First), Before) << C.Title;
+            EXPECT_FALSE(fs::exists(D.Path() / "x.zip")) << C.Title;
+        } else {
+            EXPECT_EQ(Requests, 1) << C.Title;
+            EXPECT_EQ(K.DMHandle->StubSize, C.StubBytes) << C.Title;
+        }
+    }
+    if (C.Native < 0) {
+        // Closed: the stub, then the 22-byte end record of an empty archive.
+        const fs::path Made = C.Mode == smSplitting ? D.Path() / "x.ZIP" : First;
+        const Bytes Written = test::ReadFileBytes(Made);
+        ASSERT_EQ(Written.size(), static_cast<size_t>(C.StubBytes) + 22) << C.Title;
+        EXPECT_EQ(Bytes(Written.begin(), Written.begin() + C.StubBytes), test::ReadFileBytes(Stub))
+            << C.Title;
+    }
+    if (C.Removable)
+        KSWithdrawRemovableFolder(D.WidePath());
     KSWithdrawFreeSpace(D.WidePath());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Stubs, CreateWithStub,
+    ::testing::Values(StubCase{"split, too large", smSplitting, false, 70000, 47},
+                      StubCase{"split, one byte too large", smSplitting, false, 65537, 47},
+                      StubCase{"spanned, too large", smSpanning, true, 70000, 47},
+                      StubCase{"split, exactly the limit", smSplitting, false, 65536, -1}),
+    [](const ::testing::TestParamInfo<StubCase>& Info) { return "Case" + std::to_string(Info.index); });
 
 } // namespace
