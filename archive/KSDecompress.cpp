@@ -23,6 +23,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "archive/KSBaseArchiver.h"
@@ -44,6 +46,41 @@ namespace {
 // handling and no integrity check.
 constexpr uint16_t KSVersion = KSAesExtractVersionLimit;
 
+// An item's stored bytes read in order through the reader's volume-aware read, so an encryption
+// header or authentication code that a volume boundary cuts, or that starts the next volume, is
+// read whole. Only reading forward is possible; the bytes read can be kept, so that a password
+// retry reads the same header again.
+class TKSItemBytes final : public TStream {
+public:
+    using TReadOn = std::function<int64_t(uint8_t*, int64_t)>;
+    TKSItemBytes(TReadOn ReadOn, bool Keep) : FReadOn(std::move(ReadOn)), FKeep(Keep) {}
+
+    int64_t Read(void* Buffer, int64_t Count) override {
+        if (Count <= 0)
+            return 0;
+        const int64_t n = FReadOn(static_cast<uint8_t*>(Buffer), Count);
+        if (FKeep && n > 0)
+            FKept.insert(FKept.end(), static_cast<uint8_t*>(Buffer), static_cast<uint8_t*>(Buffer) + n);
+        FRead += n;
+        return n;
+    }
+    int64_t Write(const void*, int64_t) override { return 0; }
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
+        if (Offset != 0 || Origin != TSeekOrigin::soCurrent)
+            throw EStreamError("Stream seek error");
+        return FRead;
+    }
+    int64_t Size() override { return FRead; }
+    void SetSize(int64_t) override { throw EStreamError("Stream size error"); }
+    const std::vector<uint8_t>& Kept() const { return FKept; }
+
+private:
+    TReadOn FReadOn;
+    bool FKeep;
+    int64_t FRead = 0;
+    std::vector<uint8_t> FKept;
+};
+
 // One call of InternalDecompressFile: the state its nested steps share.
 class TKSItemReader {
 public:
@@ -61,6 +98,11 @@ public:
 private:
     bool ZIPDecompress();
     bool ReadFromStream(uint8_t* Buffer, int64_t Count);
+    // Reads up to Count bytes, going on into the following volumes; returns the number read.
+    int64_t ReadOn(uint8_t* Buffer, int64_t Count);
+    TKSItemBytes ItemBytes(bool Keep) {
+        return TKSItemBytes([this](uint8_t* B, int64_t N) { return ReadOn(B, N); }, Keep);
+    }
     bool DecompressZLIBBuffer();
     bool DecompressStoredBlock(uint8_t* Data);
     bool DecompressDeflateBlock(uint8_t* Data);
@@ -173,9 +215,10 @@ bool TKSItemReader::Run() {
 
     if (cd.extractVersion < KSVersion) {
         const uint32_t finalCrc = ~fcrc32;
-        if (FDecrypter && FDecrypter->HasAuthenticationCode())
-            result = FDecrypter->IsSound(*FIn, finalCrc);
-        else
+        if (FDecrypter && FDecrypter->HasAuthenticationCode()) {
+            TKSItemBytes code = ItemBytes(false);
+            result = FDecrypter->IsSound(code, finalCrc);
+        } else
             result = finalCrc == cd.crc32;
     }
     return result;
@@ -187,10 +230,13 @@ bool TKSItemReader::ZIPDecompress() {
 
     if (FEncrypted && FDecrypter) {
         CompSize -= FDecrypter->Overhead();
-        const int64_t p0 = FIn->Position();
+        // The header is read once where the item's bytes stand; each retry reads it again from
+        // memory, so the data that follows is read from where the header ended.
+        TKSItemBytes header = ItemBytes(true);
+        TMemoryStream again;
+        TStream* from = &header;
         for (;;) {
-            FIn->SetPosition(p0);
-            const bool ok = FDecrypter->CheckPassword(*FIn, FArc.FPassword);
+            const bool ok = FDecrypter->CheckPassword(*from, FArc.FPassword);
             if (ok || FArc.FSuppressPasswordEvent)
                 break;
             const AnsiString before = FArc.FPassword;
@@ -199,6 +245,11 @@ bool TKSItemReader::ZIPDecompress() {
                 return false;
             if (FArc.FPassword != before)
                 FDecrypter->PasswordChanged(FArc.FPassword);
+            if (from == &header) {
+                again.WriteBuffer(header.Kept().data(), static_cast<int64_t>(header.Kept().size()));
+                from = &again;
+            }
+            again.SetPosition(0);
         }
     }
 
@@ -231,6 +282,10 @@ bool TKSItemReader::ZIPDecompress() {
 }
 
 bool TKSItemReader::ReadFromStream(uint8_t* Buffer, int64_t Want) {
+    return ReadOn(Buffer, Want) == Want;
+}
+
+int64_t TKSItemReader::ReadOn(uint8_t* Buffer, int64_t Want) {
     int64_t got = FIn->Read(Buffer, Want);
     // Data continued on the following volumes of a split or spanned set. Nothing follows the
     // last volume; and when no volume was opened (a handler named none), the data ends here
@@ -248,7 +303,7 @@ bool TKSItemReader::ReadFromStream(uint8_t* Buffer, int64_t Want) {
         if (FIn->Position() == 0)
             break;
     }
-    return got == Want;
+    return got;
 }
 
 bool TKSItemReader::DecompressZLIBBuffer() {
