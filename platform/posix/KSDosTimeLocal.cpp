@@ -12,9 +12,7 @@ namespace ks {
 
 namespace {
 
-// One reading of a wall-clock time: mktime with the given daylight flag. Valid when the result
-// shows the same wall clock again (the flag fits the zone's rules at that moment).
-bool Reading(const TKSDateTimeParts& P, int Minute, int Second, int IsDst, int64_t& UnixTime, bool& Valid) {
+std::tm WallClock(const TKSDateTimeParts& P, int Minute, int Second) {
     std::tm Tm{};
     Tm.tm_year = P.Year - 1900;
     Tm.tm_mon = P.Month - 1;
@@ -22,28 +20,27 @@ bool Reading(const TKSDateTimeParts& P, int Minute, int Second, int IsDst, int64
     Tm.tm_hour = P.Hour;
     Tm.tm_min = Minute;
     Tm.tm_sec = Second;
+    return Tm;
+}
+
+// One reading of a wall-clock time: mktime with the given daylight flag. Valid when the result
+// shows the same wall clock again (the flag fits the zone's rules at that moment).
+bool Reading(const TKSDateTimeParts& P, int Minute, int Second, int IsDst, int64_t& UnixTime, bool& Valid) {
+    std::tm Tm = WallClock(P, Minute, Second);
     Tm.tm_isdst = IsDst;
     const std::time_t T = std::mktime(&Tm);
     // -1 is also a valid time (1969-12-31 23:59:59 UTC), which no DOS value can reach.
     if (T == static_cast<std::time_t>(-1))
         return false;
     UnixTime = static_cast<int64_t>(T);
-    std::tm Back{};
-    std::tm Want{};
-    Want.tm_year = P.Year - 1900;
-    Want.tm_mon = P.Month - 1;
-    Want.tm_mday = P.Day;
-    Want.tm_hour = P.Hour;
-    Want.tm_min = Minute;
-    Want.tm_sec = Second;
-    // Normalise minute 60 and the like the way mktime does, for the comparison.
-    Want.tm_isdst = 0;
+    // The wall clock normalised as mktime does (minute 60 is the next hour), for the comparison.
+    std::tm Want = WallClock(P, Minute, Second);
     const std::time_t Norm = timegm(&Want);
-    std::tm WantNorm{};
-    gmtime_r(&Norm, &WantNorm);
-    Valid = localtime_r(&T, &Back) && Back.tm_year == WantNorm.tm_year && Back.tm_mon == WantNorm.tm_mon &&
-            Back.tm_mday == WantNorm.tm_mday && Back.tm_hour == WantNorm.tm_hour &&
-            Back.tm_min == WantNorm.tm_min && Back.tm_sec == WantNorm.tm_sec;
+    gmtime_r(&Norm, &Want);
+    std::tm Back{};
+    Valid = localtime_r(&T, &Back) && Back.tm_year == Want.tm_year && Back.tm_mon == Want.tm_mon &&
+            Back.tm_mday == Want.tm_mday && Back.tm_hour == Want.tm_hour && Back.tm_min == Want.tm_min &&
+            Back.tm_sec == Want.tm_sec;
     return true;
 }
 
