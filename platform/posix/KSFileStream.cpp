@@ -88,6 +88,24 @@ bool ApplyShareMode(int Fd, bool Reads, bool Writes, bool DenyRead, bool DenyWri
 // small items at once, and the copy out of it is cheap next to a system call.
 constexpr int64_t kReadAhead = 32 * 1024;
 
+// Repeats a transfer of the bytes from Done on until Count are moved, the end is reached or an
+// error other than an interruption occurs; returns the bytes moved.
+template <typename TStep> int64_t Transfer(int64_t Count, TStep Step) {
+    int64_t Done = 0;
+    while (Done < Count) {
+        const ssize_t N = Step(Done);
+        if (N < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (N == 0)
+            break;
+        Done += N;
+    }
+    return Done;
+}
+
 std::string Reason(int Err) {
     return std::strerror(Err);
 }
@@ -180,21 +198,10 @@ TKSFileStream::~TKSFileStream() {
 }
 
 int64_t TKSFileStream::ReadAt(void* Buffer, int64_t Count, int64_t Offset) {
-    auto* P = static_cast<char*>(Buffer);
-    int64_t Done = 0;
-    while (Done < Count) {
-        const ssize_t N =
-            pread(FFd, P + Done, static_cast<size_t>(Count - Done), static_cast<off_t>(Offset + Done));
-        if (N < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        if (N == 0)
-            break;
-        Done += N;
-    }
-    return Done;
+    return Transfer(Count, [&](int64_t Done) {
+        return pread(FFd, static_cast<char*>(Buffer) + Done, static_cast<size_t>(Count - Done),
+                     static_cast<off_t>(Offset + Done));
+    });
 }
 
 int64_t TKSFileStream::Read(void* Buffer, int64_t Count) {
@@ -230,20 +237,10 @@ int64_t TKSFileStream::Write(const void* Buffer, int64_t Count) {
     if (Count <= 0)
         return 0;
     FAheadLen = 0;
-    const auto* P = static_cast<const char*>(Buffer);
-    int64_t Done = 0;
-    while (Done < Count) {
-        const ssize_t N =
-            pwrite(FFd, P + Done, static_cast<size_t>(Count - Done), static_cast<off_t>(FPos + Done));
-        if (N < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        if (N == 0)
-            break;
-        Done += N;
-    }
+    const int64_t Done = Transfer(Count, [&](int64_t Sent) {
+        return pwrite(FFd, static_cast<const char*>(Buffer) + Sent, static_cast<size_t>(Count - Sent),
+                      static_cast<off_t>(FPos + Sent));
+    });
     FPos += Done;
     return Done;
 }
