@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/KSDirManager.h"
@@ -123,5 +124,136 @@ INSTANTIATE_TEST_SUITE_P(
                   "File '%s' not found on inserted disk. Please insert last disk with required file"}},
         SpanCase{"cancelled", {}, false, {"Please insert the first disk"}}),
     [](const ::testing::TestParamInfo<SpanCase>& Info) { return "Case" + std::to_string(Info.index); });
+
+// ---- creating ------------------------------------------------------------------------------------
+
+// Answers the boxes of a new spanned set in order; a step may first "insert" another disk, one
+// with a different amount of free space. Boxes beyond the script are cancelled.
+class BlankDiskChanger final : public TKSPrompts {
+public:
+    struct Step {
+        TKSPromptButton Answer;
+        int64_t Free = -1; // the free space of the disk inserted first; -1: the disk stays
+    };
+    BlankDiskChanger(TKSString Drive, std::vector<Step> Steps)
+        : FDrive(std::move(Drive)), FSteps(std::move(Steps)), FPrevious(KSSetPrompts(this)) {}
+    ~BlankDiskChanger() override { KSSetPrompts(FPrevious); }
+
+    TKSPromptButton ConfirmBox(TKSPromptKind Kind, const AnsiString& Text, TKSPromptButtons) override {
+        Boxes.emplace_back(Kind, Text);
+        if (FNext >= FSteps.size())
+            return pbCancel;
+        const Step& S = FSteps[FNext++];
+        if (S.Free >= 0)
+            KSDeclareFreeSpace(FDrive, S.Free);
+        return S.Answer;
+    }
+    bool PasswordInputQuery(const AnsiString&, const AnsiString&, AnsiString&) override { return false; }
+
+    std::vector<std::pair<TKSPromptKind, std::string>> Boxes;
+
+private:
+    TKSString FDrive;
+    std::vector<Step> FSteps;
+    size_t FNext = 0;
+    TKSPrompts* FPrevious;
+};
+
+struct BlankCase {
+    const char* Title;
+    int64_t VolumeBytes; // the set's custom volume size
+    int64_t Free;        // on the disk in the drive at the start
+    std::vector<BlankDiskChanger::Step> Steps;
+    bool Created;
+    std::vector<std::pair<TKSPromptKind, std::string>> Boxes;
+};
+
+const std::string BlankDisk1 = "Please insert a blank disk #1";
+std::string DiskFull(int64_t Required, int64_t Free) {
+    return "Disk is full. Required free space: " + std::to_string(Required) +
+           " bytes, but available only: " + std::to_string(Free) +
+           " bytes. Clean the disk or find another blank disk";
+}
+
+class SpannedCreate : public ::testing::TestWithParam<BlankCase> {};
+
+// A new spanned set asks for a blank disk, refuses one with too little room through the disk-full
+// prompt, and writes its first volume under the archive's own name; setting the pkback# label is
+// not possible on this platform and does not stop it.
+TEST_P(SpannedCreate, AsksForABlankDisk) {
+    const BlankCase& C = GetParam();
+    TempDir Drive;
+    KSDeclareRemovableFolder(Drive.WidePath());
+    KSDeclareFreeSpace(Drive.WidePath(), C.Free);
+    const fs::path Name = Drive.Path() / "x.zip";
+    {
+        BlankDiskChanger Changer(Drive.WidePath(), C.Steps);
+        TKestrel K;
+        K.SetSpanningMode(smSpanning);
+        K.SpanningOptions()->SetVolumeSize(vsCustom);
+        K.SpanningOptions()->SetCustomVolumeSize(C.VolumeBytes);
+        K.SetFileName(Name.u16string());
+        int Native = 0;
+        try {
+            K.OpenArchive(KSOpenModeCreate);
+        } catch (const EKSException& E) {
+            Native = E.NativeError;
+        }
+        EXPECT_EQ(Native, C.Created ? 0 : 45) << C.Title;
+        EXPECT_EQ(K.Active(), C.Created) << C.Title;
+        K.CloseArchive();
+        EXPECT_EQ(Changer.Boxes, C.Boxes) << C.Title;
+    }
+    if (C.Created) {
+        ASSERT_TRUE(fs::exists(Name)) << C.Title;
+        EXPECT_EQ(fs::file_size(Name), 22u) << C.Title;
+    } else {
+        EXPECT_FALSE(fs::exists(Name)) << C.Title;
+    }
+    EXPECT_FALSE(fs::exists(Drive.Path() / "x_001.zip")) << C.Title;
+    KSWithdrawFreeSpace(Drive.WidePath());
+    KSWithdrawRemovableFolder(Drive.WidePath());
+}
+
+using K = TKSPromptKind;
+INSTANTIATE_TEST_SUITE_P(
+    Prompts, SpannedCreate,
+    ::testing::Values(
+        BlankCase{
+            "room on the first disk", 1457664, 2000000, {{pbOK}}, true, {{K::VolumeRequest, BlankDisk1}}},
+        BlankCase{"a full disk replaced",
+                  1457664,
+                  100000,
+                  {{pbOK}, {pbOK, 2000000}, {pbOK}},
+                  true,
+                  {{K::VolumeRequest, BlankDisk1},
+                   {K::DiskFull, DiskFull(1457664, 100000)},
+                   {K::VolumeRequest, BlankDisk1}}},
+        // The smallest volumes (65536 bytes) still need more than 65536 bytes free.
+        BlankCase{"room for the volume, not above the minimum",
+                  65536,
+                  65536,
+                  {{pbOK}, {pbCancel}},
+                  false,
+                  {{K::VolumeRequest, BlankDisk1}, {K::DiskFull, DiskFull(65536, 65536)}}},
+        BlankCase{"room for the volume, one byte above the minimum",
+                  65536,
+                  65537,
+                  {{pbOK}},
+                  true,
+                  {{K::VolumeRequest, BlankDisk1}}},
+        BlankCase{"disk-full prompt cancelled",
+                  1457664,
+                  100000,
+                  {{pbOK}, {pbCancel}},
+                  false,
+                  {{K::VolumeRequest, BlankDisk1}, {K::DiskFull, DiskFull(1457664, 100000)}}},
+        BlankCase{"blank-disk request cancelled",
+                  1457664,
+                  2000000,
+                  {{pbCancel}},
+                  false,
+                  {{K::VolumeRequest, BlankDisk1}}}),
+    [](const ::testing::TestParamInfo<BlankCase>& Info) { return "Case" + std::to_string(Info.index); });
 
 } // namespace
