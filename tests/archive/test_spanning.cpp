@@ -122,6 +122,12 @@ INSTANTIATE_TEST_SUITE_P(
                  true,
                  {"Please insert the first disk", "Please insert disk #2", "Please insert the last disk",
                   "File '%s' not found on inserted disk. Please insert last disk with required file"}},
+        // A middle disk missing from the drive is asked for again, by the same number.
+        SpanCase{"an empty drive at the disk-2 request",
+                 {0, -1, 1, 2},
+                 true,
+                 {"Please insert the first disk", "Please insert disk #2", "Please insert disk #2",
+                  "Please insert the last disk"}},
         SpanCase{"cancelled", {}, false, {"Please insert the first disk"}}),
     [](const ::testing::TestParamInfo<SpanCase>& Info) { return "Case" + std::to_string(Info.index); });
 
