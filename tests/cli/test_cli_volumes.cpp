@@ -132,10 +132,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct MissingCase {
     const char* Title;
+    FileList Files;
     const char* Removed;
-    int ListStatus;                    // the directory lies on the last volume
+    int ListStatus;
     int ExtractStatus;                 // extract and test alike
-    std::vector<std::string> ErrLines; // lines stderr of extract must hold
+    std::vector<std::string> ErrLines; // lines the stderr of extract and test must hold
 };
 
 class MissingVolumeCli : public ::testing::TestWithParam<MissingCase> {};
@@ -143,8 +144,8 @@ class MissingVolumeCli : public ::testing::TestWithParam<MissingCase> {};
 TEST_P(MissingVolumeCli, EndsWithTheDescribedStatus) {
     const MissingCase& c = GetParam();
     TempDir d;
-    CopyAs(d.Path(), {{"span3.z01", "x.z01"}, {"span3.z02", "x.z02"}, {"span3.zip", "x.zip"}});
-    fs::remove(d.Path() / c.Removed);
+    CopyAs(d.Path(), c.Files);
+    ASSERT_TRUE(fs::remove(d.Path() / c.Removed));
     const std::string archive = (d.Path() / "x.zip").string();
 
     const auto l = RunKestrel({"list", archive});
@@ -164,17 +165,21 @@ TEST_P(MissingVolumeCli, EndsWithTheDescribedStatus) {
     // Nothing was extracted: the first item lies on the missing volume and ends the run.
     EXPECT_FALSE(fs::exists(out / "noise.bin"));
     EXPECT_FALSE(fs::exists(out / "hello.txt"));
+    EXPECT_FALSE(fs::exists(out / "dir"));
 }
 
 const std::string Native45 =
     "Kestrel: Cannot open archive file. Opening aborted or invalid file - Native error: 00045";
 
+const FileList Span3 = {{"span3.z01", "x.z01"}, {"span3.z02", "x.z02"}, {"span3.zip", "x.zip"}};
+
 INSTANTIATE_TEST_SUITE_P(
-    Span3, MissingVolumeCli,
+    InfoZip, MissingVolumeCli,
     ::testing::Values(
-        // Without x.z01 the set is still split (x.z02 names it): the first-volume request fails
-        // without a prompt.
+        // The directory lies on the last volume, so the set lists. Without x.z01 it is still a
+        // split set (x.z02 names it): the first-volume request fails without a prompt.
         MissingCase{"first volume",
+                    Span3,
                     "x.z01",
                     0,
                     1,
@@ -182,6 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Without x.z02 (the volume before the last) nothing shows a split set, so the volumes
         // count as disks and the disk prompt, unanswerable without a terminal, is cancelled.
         MissingCase{"middle volume",
+                    Span3,
                     "x.z02",
                     0,
                     1,
@@ -189,7 +195,14 @@ INSTANTIATE_TEST_SUITE_P(
                      "answered Cancel",
                      "kestrel: noise.bin: " + Native45, "kestrel: the run was aborted"}},
         // Without the last volume there is no directory: the archive cannot be opened.
-        MissingCase{"last volume", "x.zip", 2, 2, {}}),
+        MissingCase{"last volume", Span3, "x.zip", 2, 2, {}},
+        // The directory starts on the missing first volume: the archive cannot be opened.
+        MissingCase{"first volume with the directory start",
+                    {{"cdspan.z01", "x.z01"}, {"cdspan.zip", "x.zip"}},
+                    "x.z01",
+                    2,
+                    2,
+                    {Native45}}),
     [](const ::testing::TestParamInfo<MissingCase>& info) {
         std::string n = info.param.Title;
         std::replace(n.begin(), n.end(), ' ', '_');
