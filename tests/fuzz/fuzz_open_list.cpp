@@ -6,39 +6,17 @@
 // the stream layer's); anything else, a crash or a sanitizer report, is a fault.
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <string>
 
 #include "archive/KSSearch.h"
 #include "archive/Kestrel.h"
 #include "platform/KSException.h"
+#include "tests/fuzz/FuzzInputFile.h"
 
 namespace {
 
-const std::filesystem::path& InputFile() {
-    static const std::filesystem::path Path = [] {
-        std::random_device Random;
-        return std::filesystem::temp_directory_path() /
-               ("kestrel-fuzz-" + std::to_string(Random()) + "-" + std::to_string(Random()) + ".zip");
-    }();
-    return Path;
-}
-
-struct TRemoveAtExit {
-    // The name is made first, so that it is destroyed after this object (statics end in reverse
-    // order of construction); otherwise the destructor reads a destroyed path.
-    TRemoveAtExit() { InputFile(); }
-    ~TRemoveAtExit() {
-        std::error_code Ignored;
-        std::filesystem::remove(InputFile(), Ignored);
-    }
-} RemoveAtExit;
-
 void OpenAndList(bool OpenCorrupted) {
     ks::TKestrel Arc;
-    Arc.SetFileName(InputFile().u16string());
+    Arc.SetFileName(ks::test::FuzzInputFile().u16string());
     Arc.SetOpenCorruptedArchives(OpenCorrupted);
     try {
         Arc.OpenArchive(ks::KSOpenModeReadOnly);
@@ -56,10 +34,7 @@ void OpenAndList(bool OpenCorrupted) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    {
-        std::ofstream Out(InputFile(), std::ios::binary | std::ios::trunc);
-        Out.write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
-    }
+    ks::test::WriteFuzzInput(Data, Size);
     OpenAndList(true);
     OpenAndList(false);
     return 0;

@@ -6,38 +6,16 @@
 // else, a crash, a hang or a sanitizer report, is a fault.
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <string>
 
 #include "archive/Kestrel.h"
 #include "platform/KSException.h"
+#include "tests/fuzz/FuzzInputFile.h"
 
 namespace {
 
-const std::filesystem::path& InputFile() {
-    static const std::filesystem::path Path = [] {
-        std::random_device Random;
-        return std::filesystem::temp_directory_path() /
-               ("kestrel-fuzz-test-" + std::to_string(Random()) + "-" + std::to_string(Random()) + ".zip");
-    }();
-    return Path;
-}
-
-struct TRemoveAtExit {
-    // The name is made first, so that it is destroyed after this object (statics end in reverse
-    // order of construction); otherwise the destructor reads a destroyed path.
-    TRemoveAtExit() { InputFile(); }
-    ~TRemoveAtExit() {
-        std::error_code Ignored;
-        std::filesystem::remove(InputFile(), Ignored);
-    }
-} RemoveAtExit;
-
 void OpenAndTest(bool KeepCorrupted) {
     ks::TKestrel Arc;
-    Arc.SetFileName(InputFile().u16string());
+    Arc.SetFileName(ks::test::FuzzInputFile().u16string());
     Arc.SetExtractCorruptedFiles(KeepCorrupted);
     Arc.FOnProcessFileFailure = [](ks::TComponent*, const ks::TKSString&, ks::TKSProcessOperation, int32_t,
                                    int32_t, const ks::TKSString&,
@@ -55,10 +33,7 @@ void OpenAndTest(bool KeepCorrupted) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    {
-        std::ofstream Out(InputFile(), std::ios::binary | std::ios::trunc);
-        Out.write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
-    }
+    ks::test::WriteFuzzInput(Data, Size);
     OpenAndTest(false);
     OpenAndTest(true);
     return 0;
