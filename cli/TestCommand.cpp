@@ -17,13 +17,8 @@ const TCliVerb TestVerb{
     "test", 30, "test ARCHIVE [-p PASSWORD] [--oem-cp N] [--ansi-cp N] [MASK...]",
     "Decompresses every item matching each MASK (default \"*.*\") into a sink that stores nothing\n"
     "and checks it as extraction would: size, CRC-32 and, for AES items, the authentication code.\n"
-    "Prints a summary line; every item that is not sound is reported on standard error.\n"
-    "-p        the password of encrypted items (traditional ZIP encryption or AES)\n"
-    "Passwords are text, and an encrypted item compares bytes: the text is tried in the ANSI code\n"
-    "page first (as a Windows program passes it; --ansi-cp chooses the page) and, when an item's\n"
-    "check fails, once more as UTF-8 (as archives made on Linux and most AES writers store it),\n"
-    "then asked for on a terminal; without a terminal the item is skipped and reported. ASCII\n"
-    "passwords are the same in both. 7-Zip refuses to write ZIP entries with non-ASCII passwords.\n"
+    "Prints a summary line; every item that is not sound is reported on standard "
+    "error.\n" KS_CLI_PASSWORD_HELP
     "Exit status: 0 when every matching item is sound, 1 when any failed or was skipped, 2 when the\n"
     "archive cannot be opened or the command line is wrong.",
     &RunTest};
