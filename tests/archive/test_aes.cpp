@@ -195,45 +195,6 @@ TEST(AesTransform, Ae1VerdictIsTheCrc) {
 
 // ---- entries in archives --------------------------------------------------------------------------
 
-struct PeerCase {
-    const char* file;
-    const char* password;
-    std::vector<std::string> names;
-};
-
-class AesPeer : public ::testing::TestWithParam<PeerCase> {};
-
-TEST_P(AesPeer, ExtractsWithThePassword) {
-    const PeerCase& c = GetParam();
-    OpenedArchive a(test::ReadFileBytes(test::EncryptedFixture(c.file)));
-    a.Arc->SetPassword(c.password);
-    test::EncryptedRunLog log;
-    log.AttachFailures(*a.Arc);
-    int asked = 0;
-    a.Arc->FOnPassword = [&](TComponent*, const TKSString&, AnsiString&, bool& skip) {
-        ++asked;
-        skip = true;
-    };
-    a.Arc->ExtractFiles(u"*.*", test::kEncAllAttr, u"");
-    EXPECT_EQ(asked, 0);
-    EXPECT_TRUE(log.Natives.empty());
-    for (const std::string& n : c.names)
-        EXPECT_EQ(ReadText(a.OutFile(n)), n == "hello.txt" ? test::FixtureHello() : test::FixtureLines())
-            << n;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Fixtures, AesPeer,
-    ::testing::Values(PeerCase{"7z_aes128.zip", "secret", {"hello.txt", "lines.txt"}},
-                      PeerCase{"7z_aes192.zip", "secret", {"hello.txt", "lines.txt"}},
-                      PeerCase{"7z_aes256.zip", "secret", {"hello.txt", "lines.txt"}},
-                      PeerCase{"zipjs_ae2.zip", "secret", {"hello.txt", "lines.txt"}},
-                      PeerCase{"zipjs_ae2_nonascii.zip", "jelsz\xc3\xb3\xe2\x82\xac", {"hello.txt"}}),
-    [](const auto& i) {
-        std::string n = i.param.file;
-        return n.substr(0, n.find('.'));
-    });
-
 struct WriterCase {
     const char* label;
     uint16_t version;

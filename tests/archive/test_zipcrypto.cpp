@@ -116,46 +116,6 @@ TEST(ZipHeaderCheck, ShortHeaderIsAReadError) {
     EXPECT_THROW(ZipInitPassword(s, "x", 1, 0, 0, key), EReadError);
 }
 
-// ---- entries made by other tools ------------------------------------------------------------------
-
-struct PeerCase {
-    const char* file;
-    const char* password;
-    std::vector<std::string> names;
-};
-
-class ZipCryptoPeer : public ::testing::TestWithParam<PeerCase> {};
-
-TEST_P(ZipCryptoPeer, ExtractsWithThePassword) {
-    const PeerCase& c = GetParam();
-    OpenedArchive a(test::ReadFileBytes(test::EncryptedFixture(c.file)));
-    a.Arc->SetPassword(c.password);
-    test::EncryptedRunLog log;
-    log.AttachFailures(*a.Arc);
-    int asked = 0;
-    a.Arc->FOnPassword = [&](TComponent*, const TKSString&, AnsiString&, bool& skip) {
-        ++asked;
-        skip = true;
-    };
-    a.Arc->ExtractFiles(u"*.*", test::kEncAllAttr, u"");
-    EXPECT_EQ(asked, 0);
-    EXPECT_TRUE(log.Natives.empty());
-    for (const std::string& n : c.names)
-        EXPECT_EQ(ReadText(a.OutFile(n)), n == "hello.txt" ? test::FixtureHello() : test::FixtureLines())
-            << n;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Fixtures, ZipCryptoPeer,
-    ::testing::Values(PeerCase{"zip_crypt.zip", "secret", {"hello.txt", "lines.txt"}},
-                      PeerCase{"zip_crypt_stream.zip", "secret", {"hello.txt", "lines.txt"}},
-                      PeerCase{"7z_zipcrypto.zip", "secret", {"hello.txt", "lines.txt"}},
-                      PeerCase{"zip_crypt_nonascii.zip", "jelsz\xc3\xb3\xe2\x82\xac", {"hello.txt"}}),
-    [](const auto& i) {
-        std::string n = i.param.file;
-        return n.substr(0, n.find('.'));
-    });
-
 // ---- the password loop, for both schemes ----------------------------------------------------------
 
 enum class Scheme { Traditional, TraditionalDescriptor, Aes128, Aes256 };
