@@ -122,6 +122,39 @@ INSTANTIATE_TEST_SUITE_P(
         SetCase{"unzipsfx stub, offsets adjusted", {{"unzipsfx_hello.exe", "x.exe"}}, "x.exe", 2}),
     [](const ::testing::TestParamInfo<SetCase>& Info) { return "Case" + std::to_string(Info.index); });
 
+// The unzipsfx fixture as plain concatenation (cat unzipsfx archive.zip) leaves it, before zip -A
+// raised the offsets by the stub's size: the offsets count from the archive's own start.
+TEST(SplitSets, UnzipsfxStubWithOffsetsNotAdjusted) {
+    Bytes Exe = test::ReadFileBytes(Volumes / "unzipsfx_hello.exe");
+    const auto LE16 = [&](size_t At) { return static_cast<uint32_t>(Exe[At] | Exe[At + 1] << 8); };
+    const auto LE32 = [&](size_t At) { return LE16(At) | LE16(At + 2) << 16; };
+    const size_t End = Exe.size() - 22; // no archive comment
+    ASSERT_EQ(LE32(End), 0x06054B50u);
+    const uint32_t Count = LE16(End + 10), DirStart = LE32(End + 16);
+    // The first item sits right behind the stub, so the smallest offset is the stub's size.
+    uint32_t Stub = UINT32_MAX;
+    for (size_t At = DirStart, i = 0; i < Count; ++i) {
+        ASSERT_EQ(LE32(At), 0x02014B50u);
+        Stub = std::min(Stub, LE32(At + 42));
+        At += 46 + LE16(At + 28) + LE16(At + 30) + LE16(At + 32);
+    }
+    ASSERT_GT(Stub, 0u);
+    for (size_t At = DirStart, i = 0; i < Count; ++i) {
+        test::PatchLE32(Exe, At + 42, LE32(At + 42) - Stub);
+        At += 46 + LE16(At + 28) + LE16(At + 30) + LE16(At + 32);
+    }
+    test::PatchLE32(Exe, End + 16, DirStart - Stub);
+
+    TempDir D;
+    test::WriteFileBytes(D.Path() / "x.exe", Exe);
+    TKestrel K;
+    K.SetFileName((D.Path() / "x.exe").u16string());
+    const Outcome R = ExtractAll(K, D.Path() / "out");
+    EXPECT_EQ(R.Items, 2);
+    EXPECT_EQ(R.Files,
+              (std::vector<std::pair<std::string, uintmax_t>>{{"hello.txt", 16}, {"noise.bin", 70000}}));
+}
+
 TEST(SplitSets, MissingFirstVolumeWithoutHandlerIsNative45) {
     TempDir D;
     CopyAs(D, {{"span2.z01", "x.z01"}, {"span2.zip", "x.zip"}});
@@ -275,6 +308,13 @@ TEST_P(CreateWithStub, FirstVolumeLimitDecides) {
         ASSERT_EQ(Written.size(), static_cast<size_t>(C.StubBytes) + 22) << C.Title;
         EXPECT_EQ(Bytes(Written.begin(), Written.begin() + C.StubBytes), test::ReadFileBytes(Stub))
             << C.Title;
+        // The end record follows the stub: the archive opens again, empty, its stub measured.
+        TKestrel Again;
+        Again.SetFileName(Made.u16string());
+        Again.OpenArchive(KSOpenModeReadOnly);
+        EXPECT_EQ(Again.DMHandle->CDir.Count(), 0) << C.Title;
+        EXPECT_EQ(Again.DMHandle->StubSize, C.StubBytes) << C.Title;
+        Again.CloseArchive();
     }
     if (C.Removable)
         KSWithdrawRemovableFolder(D.WidePath());
