@@ -19,19 +19,9 @@ for t in zip 7zz bsdtar /usr/bin/time bc; do
 done
 [ -x "$bin/kestrel" ] || { echo "crypt bench: build kestrel first" >&2; exit 1; }
 
+. "$(dirname "$0")/../common.sh"
+ensure_corpus_tree
 src="$data/src"
-if [ ! -d "$src/include" ]; then
-  echo "building the corpus tree (once) ..."
-  rm -rf "$src"
-  mkdir -p "$src/libs"
-  cp -rL /usr/include "$src/include" 2>/dev/null || true
-  total=$(du -sb "$src" | cut -f1)
-  for lib in $(find /usr/lib/x86_64-linux-gnu /usr/lib -maxdepth 1 -name '*.so*' -type f -size -40M -printf '%s %p\n' 2>/dev/null |
-               sort -rn | awk '{print $2}'); do
-    [ "$total" -ge 230000000 ] && break
-    cp "$lib" "$src/libs/" && total=$((total + $(stat -c %s "$lib")))
-  done
-fi
 aes="$data/corpus-aes256.zip"
 zc="$data/corpus-zipcrypto.zip"
 plain="$data/corpus-plain.zip"
@@ -47,32 +37,6 @@ if [ ! -f "$plain" ]; then
   (cd "$src" && zip -q -r -6 "$plain.tmp" include libs) && mv "$plain.tmp" "$plain"
 fi
 echo "corpus: $(unzip -Z1 "$aes" | wc -l) items; AES-256 $(stat -c %s "$aes") bytes, traditional $(stat -c %s "$zc") bytes"
-
-timing() {
-  local f; f=$(mktemp)
-  /usr/bin/time -f '%e %U %S' -o "$f" "$@" >/dev/null 2>&1 || true
-  awk '{printf "%s %.2f\n", $1, $2 + $3}' "$f"; rm -f "$f"
-}
-median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
-ratio() { echo "scale=2; $1 / $2" | bc -l; }
-
-# Round-robin over NAME=COMMAND strings; prints "NAME WALL CPU" medians.
-compare() {
-  local dir; dir=$(mktemp -d)
-  for _ in $(seq "$runs"); do
-    local i=0
-    for spec in "$@"; do
-      timing sh -c "${spec#*=}" >> "$dir/$i"
-      i=$((i + 1))
-    done
-  done
-  local i=0
-  for spec in "$@"; do
-    echo "${spec%%=*} $(cut -d' ' -f1 "$dir/$i" | median) $(cut -d' ' -f2 "$dir/$i" | median)"
-    i=$((i + 1))
-  done
-  rm -rf "$dir"
-}
 
 # The commands must succeed: a wrong password would make every timing meaningless.
 "$bin/kestrel" test "$aes" -p "$pw" > /dev/null
@@ -90,7 +54,7 @@ report() {
 
 echo
 echo "== AES-256 (7-Zip), kestrel test vs 7zz t and bsdtar; medians of $runs rounds"
-compare "kestrel-test=$bin/kestrel test '$aes' -p '$pw'" "7zz-t=7zz t -p'$pw' '$aes'" \
+compare : "kestrel-test=$bin/kestrel test '$aes' -p '$pw'" "7zz-t=7zz t -p'$pw' '$aes'" \
   "bsdtar-xOf=bsdtar -xOf '$aes' --passphrase '$pw' >/dev/null" > "$data/crypt-aes.txt"
 report kestrel-test "$data/crypt-aes.txt"
 
@@ -98,6 +62,6 @@ echo
 echo "== traditional (Info-ZIP zip -P), against unencrypted zlib and kestrel, and bsdtar; medians of $runs rounds"
 limit=()
 [ -x "$bin/zlib_limit" ] && limit=("zlib-limit=$bin/zlib_limit '$plain'")
-compare "${limit[@]}" "kestrel-plain=$bin/kestrel test '$plain'" "kestrel-test=$bin/kestrel test '$zc' -p '$pw'" \
+compare : "${limit[@]}" "kestrel-plain=$bin/kestrel test '$plain'" "kestrel-test=$bin/kestrel test '$zc' -p '$pw'" \
   "bsdtar-xOf=bsdtar -xOf '$zc' --passphrase '$pw' >/dev/null" "7zz-t=7zz t -p'$pw' '$zc'" > "$data/crypt-zc.txt"
 report "$( [ -x "$bin/zlib_limit" ] && echo zlib-limit || echo kestrel-plain)" "$data/crypt-zc.txt"

@@ -15,55 +15,14 @@ for t in zip bsdtar 7zz unzip /usr/bin/time; do
 done
 [ -x "$bin/kestrel" ] && [ -x "$bin/zlib_limit" ] || { echo "extract bench: build kestrel and zlib_limit first" >&2; exit 1; }
 
+. "$(dirname "$0")/../common.sh"
 zipfile="$data/corpus.zip"
 if [ ! -f "$zipfile" ]; then
-  echo "building the corpus (once) ..."
-  src="$data/src"
-  rm -rf "$src"
-  mkdir -p "$src/libs"
-  cp -rL /usr/include "$src/include" 2>/dev/null || true
-  total=$(du -sb "$src" | cut -f1)
-  # The largest libraries below 40 MB, until the tree holds about 220 MB.
-  for lib in $(find /usr/lib/x86_64-linux-gnu /usr/lib -maxdepth 1 -name '*.so*' -type f -size -40M -printf '%s %p\n' 2>/dev/null |
-               sort -rn | awk '{print $2}'); do
-    [ "$total" -ge 230000000 ] && break
-    cp "$lib" "$src/libs/" && total=$((total + $(stat -c %s "$lib")))
-  done
-  (cd "$src" && zip -q -r -6 "$zipfile.tmp" include libs) && mv "$zipfile.tmp" "$zipfile"
+  ensure_corpus_tree
+  (cd "$data/src" && zip -q -r -6 "$zipfile.tmp" include libs) && mv "$zipfile.tmp" "$zipfile"
 fi
 items=$(unzip -Z1 "$zipfile" | wc -l)
 echo "corpus: $(du -b "$zipfile" | cut -f1) bytes zipped, $(du -sb "$data/src" 2>/dev/null | cut -f1) bytes plain, $items items"
-
-# One timing of "$@": wall-clock and CPU (user + system) seconds, "WALL CPU".
-timing() {
-  local f; f=$(mktemp)
-  /usr/bin/time -f '%e %U %S' -o "$f" "$@" >/dev/null 2>&1 || true
-  awk '{printf "%s %.2f\n", $1, $2 + $3}' "$f"; rm -f "$f"
-}
-median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
-ratio() { echo "scale=2; $1 / $2" | bc -l; }
-
-# Round-robin: every round times each command once, so that load from elsewhere on the machine
-# falls on all of them alike. Commands are given as NAME=COMMAND strings; PREP runs untimed before
-# each command. Prints "NAME WALL CPU" (medians) per command.
-compare() {
-  local prep=$1; shift
-  local dir; dir=$(mktemp -d)
-  for _ in $(seq "$runs"); do
-    local i=0
-    for spec in "$@"; do
-      eval "$prep"
-      timing sh -c "${spec#*=}" >> "$dir/$i"
-      i=$((i + 1))
-    done
-  done
-  local i=0
-  for spec in "$@"; do
-    echo "${spec%%=*} $(cut -d' ' -f1 "$dir/$i" | median) $(cut -d' ' -f2 "$dir/$i" | median)"
-    i=$((i + 1))
-  done
-  rm -rf "$dir"
-}
 
 cat "$zipfile" > /dev/null # warm the page cache
 echo
