@@ -43,6 +43,20 @@ struct EncryptedRunLog {
     }
 };
 
+// Extracts every item with Password given up front, failures logged and ignored, and any
+// password question answered by skipping the item. Returns the number of questions asked.
+inline int ExtractWithPassword(TKSBaseArchiver& A, const std::string& Password, EncryptedRunLog& Log) {
+    A.SetPassword(Password);
+    Log.AttachFailures(A);
+    int asked = 0;
+    A.FOnPassword = [&asked](TComponent*, const TKSString&, AnsiString&, bool& skip) {
+        ++asked;
+        skip = true;
+    };
+    A.ExtractFiles(u"*.*", kEncAllAttr, u"");
+    return asked;
+}
+
 inline TKSItemOutcome OutcomeOf(const TKSBaseArchiver& A, size_t Index) {
     const auto& items = A.LastRunReport().Items;
     return Index < items.size() ? items[Index].Outcome : TKSItemOutcome::NotReached;

@@ -24,16 +24,8 @@ class EncryptedPeer : public ::testing::TestWithParam<PeerCase> {};
 TEST_P(EncryptedPeer, ExtractsWithThePassword) {
     const PeerCase& c = GetParam();
     OpenedArchive a(test::ReadFileBytes(test::EncryptedFixture(c.file)));
-    a.Arc->SetPassword(c.password);
     test::EncryptedRunLog log;
-    log.AttachFailures(*a.Arc);
-    int asked = 0;
-    a.Arc->FOnPassword = [&](TComponent*, const TKSString&, AnsiString&, bool& skip) {
-        ++asked;
-        skip = true;
-    };
-    a.Arc->ExtractFiles(u"*.*", test::kEncAllAttr, u"");
-    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(test::ExtractWithPassword(*a.Arc, c.password, log), 0);
     EXPECT_TRUE(log.Natives.empty());
     for (const std::string& n : c.names)
         EXPECT_EQ(ReadText(a.OutFile(n)), n == "hello.txt" ? test::FixtureHello() : test::FixtureLines())
