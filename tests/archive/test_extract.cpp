@@ -663,6 +663,18 @@ TEST(Extract, EventsOfOneItemInOrder) {
     EXPECT_EQ(order, expected);
 }
 
+// True when another thread can take (and then releases) the engine's batch lock right now.
+bool OtherThreadGetsTheLock() {
+    bool got = false;
+    std::thread t([&] {
+        got = FCSect().TryEnter();
+        if (got)
+            FCSect().Leave();
+    });
+    t.join();
+    return got;
+}
+
 TEST(Extract, TheLockIsHeldAcrossTheBatch) {
     ZipWriter w;
     w.AddFile("1.txt", "one");
@@ -673,25 +685,11 @@ TEST(Extract, TheLockIsHeldAcrossTheBatch) {
                                  TKSProgressPhase ph, bool&) {
         if (ph != ppStart)
             return;
-        bool got = false;
-        std::thread t([&] {
-            got = FCSect().TryEnter();
-            if (got)
-                FCSect().Leave();
-        });
-        t.join();
-        otherThreadGotIt.push_back(got);
+        otherThreadGotIt.push_back(OtherThreadGetsTheLock());
     };
     a.Arc->ExtractFiles(u"*", kAllAttr, u"");
     EXPECT_EQ(otherThreadGotIt, (std::vector<bool>{false, false}));
-    bool afterwards = false;
-    std::thread t([&] {
-        afterwards = FCSect().TryEnter();
-        if (afterwards)
-            FCSect().Leave();
-    });
-    t.join();
-    EXPECT_TRUE(afterwards);
+    EXPECT_TRUE(OtherThreadGetsTheLock());
 }
 
 TEST(Extract, LockIsReleasedWhenAnOtherExceptionEscapes) {
@@ -702,14 +700,7 @@ TEST(Extract, LockIsReleasedWhenAnOtherExceptionEscapes) {
         throw std::runtime_error("handler failed");
     };
     EXPECT_THROW(a.Arc->ExtractFiles(u"*", kAllAttr, u""), std::runtime_error);
-    bool got = false;
-    std::thread t([&] {
-        got = FCSect().TryEnter();
-        if (got)
-            FCSect().Leave();
-    });
-    t.join();
-    EXPECT_TRUE(got);
+    EXPECT_TRUE(OtherThreadGetsTheLock());
 }
 
 // ---- the test operation ------------------------------------------------------------------------------
