@@ -30,24 +30,24 @@ std::string KSFormatMessage(std::string_view Pattern, std::initializer_list<TKSF
             Out.push_back(c);
             continue;
         }
-        const char Spec = Pattern[i + 1];
-        if (Spec == '%') {
+        const char Conv = Pattern[i + 1];
+        if (Conv == '%') {
             Out.push_back('%');
             ++i;
             continue;
         }
-        if (Spec != 's' && Spec != 'd') {
+        if (Conv != 's' && Conv != 'd') {
             Out.push_back(c);
             continue;
         }
         ++i;
         const TKSFormatArg* Arg = Next != Args.end() ? &*Next++ : nullptr;
-        if (Arg && (Spec == 's' || Arg->IsInteger()))
+        if (Arg && (Conv == 's' || Arg->IsInteger()))
             Out += Arg->AsText();
         else {
             // No fitting argument: keep the placeholder rather than invent a value.
             Out.push_back('%');
-            Out.push_back(Spec);
+            Out.push_back(Conv);
         }
     }
     return Out;

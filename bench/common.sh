@@ -34,18 +34,18 @@ ratio() { echo "scale=2; $1 / $2" | bc -l; }
 compare() {
   local prep=$1; shift
   local dir; dir=$(mktemp -d)
-  local spec i
+  local cmd i
   for _ in $(seq "$runs"); do
     i=0
-    for spec in "$@"; do
+    for cmd in "$@"; do
       eval "$prep"
-      timing sh -c "${spec#*=}" >> "$dir/$i"
+      timing sh -c "${cmd#*=}" >> "$dir/$i"
       i=$((i + 1))
     done
   done
   i=0
-  for spec in "$@"; do
-    echo "${spec%%=*} $(cut -d' ' -f1 "$dir/$i" | median) $(cut -d' ' -f2 "$dir/$i" | median)"
+  for cmd in "$@"; do
+    echo "${cmd%%=*} $(cut -d' ' -f1 "$dir/$i" | median) $(cut -d' ' -f2 "$dir/$i" | median)"
     i=$((i + 1))
   done
   rm -rf "$dir"
