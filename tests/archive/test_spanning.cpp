@@ -221,45 +221,45 @@ TEST_P(SpannedCreate, AsksForABlankDisk) {
     KSWithdrawRemovableFolder(Drive.WidePath());
 }
 
-using K = TKSPromptKind;
+using Kind = TKSPromptKind;
 INSTANTIATE_TEST_SUITE_P(
     Prompts, SpannedCreate,
     ::testing::Values(
         BlankCase{
-            "room on the first disk", 1457664, 2000000, {{pbOK}}, true, {{K::VolumeRequest, BlankDisk1}}},
+            "room on the first disk", 1457664, 2000000, {{pbOK}}, true, {{Kind::VolumeRequest, BlankDisk1}}},
         BlankCase{"a full disk replaced",
                   1457664,
                   100000,
                   {{pbOK}, {pbOK, 2000000}, {pbOK}},
                   true,
-                  {{K::VolumeRequest, BlankDisk1},
-                   {K::DiskFull, DiskFull(1457664, 100000)},
-                   {K::VolumeRequest, BlankDisk1}}},
+                  {{Kind::VolumeRequest, BlankDisk1},
+                   {Kind::DiskFull, DiskFull(1457664, 100000)},
+                   {Kind::VolumeRequest, BlankDisk1}}},
         // The smallest volumes (65536 bytes) still need more than 65536 bytes free.
         BlankCase{"room for the volume, not above the minimum",
                   65536,
                   65536,
                   {{pbOK}, {pbCancel}},
                   false,
-                  {{K::VolumeRequest, BlankDisk1}, {K::DiskFull, DiskFull(65536, 65536)}}},
+                  {{Kind::VolumeRequest, BlankDisk1}, {Kind::DiskFull, DiskFull(65536, 65536)}}},
         BlankCase{"room for the volume, one byte above the minimum",
                   65536,
                   65537,
                   {{pbOK}},
                   true,
-                  {{K::VolumeRequest, BlankDisk1}}},
+                  {{Kind::VolumeRequest, BlankDisk1}}},
         BlankCase{"disk-full prompt cancelled",
                   1457664,
                   100000,
                   {{pbOK}, {pbCancel}},
                   false,
-                  {{K::VolumeRequest, BlankDisk1}, {K::DiskFull, DiskFull(1457664, 100000)}}},
+                  {{Kind::VolumeRequest, BlankDisk1}, {Kind::DiskFull, DiskFull(1457664, 100000)}}},
         BlankCase{"blank-disk request cancelled",
                   1457664,
                   2000000,
                   {{pbCancel}},
                   false,
-                  {{K::VolumeRequest, BlankDisk1}}}),
+                  {{Kind::VolumeRequest, BlankDisk1}}}),
     [](const ::testing::TestParamInfo<BlankCase>& Info) { return "Case" + std::to_string(Info.index); });
 
 } // namespace
