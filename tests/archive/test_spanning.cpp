@@ -24,19 +24,20 @@ namespace {
 
 const fs::path Volumes = fs::path(KS_FIXTURES_DIR) / "volumes";
 // span3 as three disks, each carrying the volume under the archive's own name.
-const char* const Disks[] = {"span3.z01", "span3.z02", "span3.zip"};
+const std::vector<const char*> Span3Disks = {"span3.z01", "span3.z02", "span3.zip"};
 
 // Answers every box with OK after inserting the next scripted disk (-1: an empty drive).
 class DiskChanger final : public TKSPrompts {
 public:
-    DiskChanger(fs::path Drive, std::vector<int> Inserts)
-        : FDrive(std::move(Drive)), FInserts(std::move(Inserts)), FPrevious(KSSetPrompts(this)) {}
+    DiskChanger(fs::path Drive, std::vector<int> Inserts, std::vector<const char*> Disks = Span3Disks)
+        : FDrive(std::move(Drive)), FInserts(std::move(Inserts)), FDisks(std::move(Disks)),
+          FPrevious(KSSetPrompts(this)) {}
     ~DiskChanger() override { KSSetPrompts(FPrevious); }
 
     void Insert(int Disk) {
         fs::remove(FDrive / "x.zip");
         if (Disk >= 0)
-            fs::copy_file(Volumes / Disks[Disk], FDrive / "x.zip");
+            fs::copy_file(Volumes / FDisks.at(static_cast<size_t>(Disk)), FDrive / "x.zip");
     }
     TKSPromptButton ConfirmBox(TKSPromptKind, const AnsiString& Text, TKSPromptButtons) override {
         Texts.push_back(Text);
@@ -52,6 +53,7 @@ public:
 private:
     fs::path FDrive;
     std::vector<int> FInserts;
+    std::vector<const char*> FDisks;
     size_t FNext = 0;
     TKSPrompts* FPrevious;
 };
@@ -130,6 +132,37 @@ INSTANTIATE_TEST_SUITE_P(
                   "Please insert the last disk"}},
         SpanCase{"cancelled", {}, false, {"Please insert the first disk"}}),
     [](const ::testing::TestParamInfo<SpanCase>& Info) { return "Case" + std::to_string(Info.index); });
+
+// A directory that starts on the first disk and ends on the last: opening asks for the first disk
+// (where the directory starts) and then for the last one (where it goes on); every item is
+// there afterwards, and one from the first disk extracts after asking for that disk again.
+TEST(Spanned, DirectoryAcrossTwoDisks) {
+    TempDir Drive;
+    KSDeclareRemovableFolder(Drive.WidePath());
+    DiskChanger Changer(Drive.Path(), {0, 1, 0}, {"cdspan.z01", "cdspan.zip"});
+    Changer.Insert(1);
+    {
+        TKestrel K;
+        K.SetFileName((Drive.Path() / "x.zip").u16string());
+        K.OpenArchive(KSOpenModeReadOnly);
+        EXPECT_EQ(K.SpanningMode(), smSpanning);
+        ASSERT_EQ(K.DMHandle->CDir.Count(), 401);
+        EXPECT_EQ(K.DMHandle->CDir.GetItemPtr(400)->Name, u"hello.txt");
+        const int32_t Item7 = ItemIndex(K, u"dir/item-0007-named-at-length-so-the-directory-grows-fast.txt");
+        ASSERT_GE(Item7, 0);
+        TMemoryStream Sink;
+        K.ExtractItem(Item7, &Sink);
+        ASSERT_EQ(Sink.Size(), 7);
+        std::string Text(7, '\0');
+        Sink.SetPosition(0);
+        Sink.ReadBuffer(Text.data(), 7);
+        EXPECT_EQ(Text, "item 7\n");
+    }
+    EXPECT_EQ(Changer.Texts,
+              (std::vector<std::string>{"Please insert the first disk", "Please insert the last disk",
+                                        "Please insert the first disk"}));
+    KSWithdrawRemovableFolder(Drive.WidePath());
+}
 
 // ---- creating ------------------------------------------------------------------------------------
 
