@@ -33,22 +33,30 @@ else
 fi
 mkdir -p "$DHOME/Documents" "$DHOME/Desktop" "$DHOME/.config"
 
-# A free display number.
-N=90
-while [ -e "/tmp/.X$N-lock" ] || [ -e "/tmp/.X11-unix/X$N" ]; do N=$((N + 1)); done
-Xvfb ":$N" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and names it once it accepts clients: choosing a number here
+# and starting the server after would race with any other server starting meanwhile.
+DFILE=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$DFILE" >/dev/null 2>&1 &
 XVFB=$!
 SETUP_PID=""
 cleanup() {
   [ -n "$SETUP_PID" ] && kill "$SETUP_PID" 2>/dev/null || true
   kill "$XVFB" 2>/dev/null || true
   wait "$XVFB" 2>/dev/null || true
+  rm -f "$DFILE"
   [ "$KEEP_HOME" = 1 ] || rm -rf "$DHOME"
 }
 trap cleanup EXIT
 
+N=""
+for _ in $(seq 300); do
+  N=$(head -n 1 "$DFILE" 2>/dev/null || true)
+  [ -n "$N" ] && break
+  kill -0 "$XVFB" 2>/dev/null || break
+  sleep 0.05
+done
+[ -n "$N" ] || { echo "run-installer: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$N"
-for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 
 export HOME="$DHOME" XDG_CONFIG_HOME="$DHOME/.config" XDG_DATA_HOME="$DHOME/.local/share"
 export XDG_DOCUMENTS_DIR="$DHOME/Documents" XDG_DESKTOP_DIR="$DHOME/Desktop"
