@@ -1,0 +1,236 @@
+#include "installer/win32/WinUi.h"
+
+#include <map>
+
+namespace ks::win {
+
+std::wstring Wide(const AnsiString& S) {
+    if (S.empty())
+        return {};
+    const int N = MultiByteToWideChar(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), nullptr, 0);
+    std::wstring Out(static_cast<size_t>(N), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), Out.data(), N);
+    return Out;
+}
+
+AnsiString Utf8(const std::wstring& S) {
+    if (S.empty())
+        return {};
+    const int N =
+        WideCharToMultiByte(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), nullptr, 0, nullptr, nullptr);
+    AnsiString Out(static_cast<size_t>(N), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), Out.data(), N, nullptr, nullptr);
+    return Out;
+}
+
+std::string ToAnsiCp(const AnsiString& Utf8Text) {
+    const std::wstring W = Wide(Utf8Text);
+    if (W.empty())
+        return {};
+    const int N =
+        WideCharToMultiByte(CP_ACP, 0, W.data(), static_cast<int>(W.size()), nullptr, 0, nullptr, nullptr);
+    std::string Out(static_cast<size_t>(N), '\0');
+    WideCharToMultiByte(CP_ACP, 0, W.data(), static_cast<int>(W.size()), Out.data(), N, nullptr, nullptr);
+    return Out;
+}
+
+AnsiString FromAnsiCp(const char* AnsiText) {
+    const int N = MultiByteToWideChar(CP_ACP, 0, AnsiText, -1, nullptr, 0);
+    if (N <= 1)
+        return {};
+    std::wstring W(static_cast<size_t>(N), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, AnsiText, -1, W.data(), N);
+    W.resize(static_cast<size_t>(N - 1));
+    return Utf8(W);
+}
+
+namespace {
+
+HFONT MakeFont(int Height, bool Bold) {
+    return CreateFontW(Height, 0, 0, 0, Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                       L"MS Sans Serif");
+}
+
+const wchar_t* const BackProp = L"KSBackColor";
+const wchar_t* const PanelClass = L"KSPanel";
+HWND GMainWindow = nullptr;
+
+LRESULT CALLBACK PanelProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    switch (Msg) {
+    case WM_ERASEBKGND: {
+        RECT R;
+        GetClientRect(Wnd, &R);
+        HBRUSH B = CreateSolidBrush(BackColor(Wnd, clPage));
+        FillRect(reinterpret_cast<HDC>(WParam), &R, B);
+        DeleteObject(B);
+        return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLOREDIT:
+        return reinterpret_cast<LRESULT>(
+            ControlColor(reinterpret_cast<HDC>(WParam), reinterpret_cast<HWND>(LParam)));
+    case WM_COMMAND:
+        // Controls nested in panels are handled by the top-level window.
+        return SendMessageW(GetAncestor(Wnd, GA_ROOT), Msg, WParam, LParam);
+    case WM_NCDESTROY:
+        RemovePropW(Wnd, BackProp);
+        break;
+    }
+    return DefWindowProcW(Wnd, Msg, WParam, LParam);
+}
+
+void RegisterPanelClass() {
+    static bool Done = false;
+    if (Done)
+        return;
+    WNDCLASSEXW C{};
+    C.cbSize = sizeof(C);
+    C.lpfnWndProc = PanelProc;
+    C.hInstance = GetModuleHandleW(nullptr);
+    C.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    C.lpszClassName = PanelClass;
+    RegisterClassExW(&C);
+    Done = true;
+}
+
+} // namespace
+
+const TWinFonts& Fonts() {
+    static const TWinFonts F{MakeFont(-11, false), MakeFont(-11, true), MakeFont(-16, true)};
+    return F;
+}
+
+void SetBackColor(HWND Wnd, COLORREF Color) {
+    // The property holds the colour plus one, so that black is told apart from no colour.
+    SetPropW(Wnd, BackProp, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(Color) + 1));
+}
+
+COLORREF BackColor(HWND Wnd, COLORREF Default) {
+    const auto V = reinterpret_cast<uintptr_t>(GetPropW(Wnd, BackProp));
+    return V == 0 ? Default : static_cast<COLORREF>(V - 1);
+}
+
+HBRUSH ControlColor(HDC Dc, HWND Control) {
+    static std::map<COLORREF, HBRUSH> Brushes;
+    const COLORREF Back = BackColor(Control, BackColor(GetParent(Control), GetSysColor(COLOR_BTNFACE)));
+    SetTextColor(Dc, clText);
+    SetBkColor(Dc, Back);
+    HBRUSH& B = Brushes[Back];
+    if (!B)
+        B = CreateSolidBrush(Back);
+    return B;
+}
+
+HWND CreatePanel(HWND Parent, int X, int Y, int W, int H, COLORREF Color, bool Visible) {
+    RegisterPanelClass();
+    HWND P = CreateWindowExW(WS_EX_CONTROLPARENT, PanelClass, L" ",
+                             WS_CHILD | WS_CLIPSIBLINGS | (Visible ? WS_VISIBLE : 0), X, Y, W, H, Parent,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetBackColor(P, Color);
+    return P;
+}
+
+namespace {
+SIZE TextSize(HWND Wnd, const std::wstring& Text) {
+    HDC Dc = GetDC(Wnd);
+    HGDIOBJ Old = SelectObject(Dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Wnd, WM_GETFONT, 0, 0)));
+    SIZE S{0, 0};
+    GetTextExtentPoint32W(Dc, Text.c_str(), static_cast<int>(Text.size()), &S);
+    SelectObject(Dc, Old);
+    ReleaseDC(Wnd, Dc);
+    return S;
+}
+} // namespace
+
+HWND CreateLabel(HWND Parent, const AnsiString& Text, int X, int Y, int W, int H, HFONT Font, DWORD Style,
+                 bool Visible) {
+    const bool Auto = W == 0 || H == 0;
+    HWND L = CreateWindowExW(0, L"STATIC", Wide(Text).c_str(),
+                             WS_CHILD | SS_NOPREFIX | Style | (Visible ? WS_VISIBLE : 0), X, Y, W, H, Parent,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(L, WM_SETFONT, reinterpret_cast<WPARAM>(Font), FALSE);
+    if (Auto)
+        SetLabelText(L, Text, true);
+    return L;
+}
+
+void SetLabelText(HWND Label, const AnsiString& Text, bool AutoSize) {
+    const std::wstring T = Wide(Text);
+    SetWindowTextW(Label, T.c_str());
+    if (AutoSize) {
+        const SIZE S = TextSize(Label, T.empty() ? L" " : T);
+        SetWindowPos(Label, nullptr, 0, 0, S.cx, S.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+HWND CreateButton(HWND Parent, int Id, const AnsiString& Text, int X, int Y, int W, int H, HFONT Font,
+                  DWORD Style) {
+    HWND B = CreateWindowExW(0, L"BUTTON", Wide(Text).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | Style, X,
+                             Y, W, H, Parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)),
+                             GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(B, WM_SETFONT, reinterpret_cast<WPARAM>(Font), FALSE);
+    return B;
+}
+
+RECT CentredWindowRect(int W, int H, DWORD Style, DWORD ExStyle) {
+    RECT R{0, 0, W, H};
+    AdjustWindowRectEx(&R, Style, FALSE, ExStyle);
+    const int OW = R.right - R.left, OH = R.bottom - R.top;
+    const int X = (GetSystemMetrics(SM_CXSCREEN) - OW) / 2, Y = (GetSystemMetrics(SM_CYSCREEN) - OH) / 2;
+    return RECT{X, Y, X + OW, Y + OH};
+}
+
+namespace {
+// True when the message was a WM_QUIT (left for the caller).
+bool HandleOne(MSG& M, HWND Dialog) {
+    if (M.message == WM_QUIT)
+        return true;
+    if (Dialog && IsDialogMessageW(Dialog, &M))
+        return false;
+    TranslateMessage(&M);
+    DispatchMessageW(&M);
+    return false;
+}
+} // namespace
+
+void RunModal(HWND Dialog, HWND Owner, const bool& Done) {
+    if (Owner)
+        EnableWindow(Owner, FALSE);
+    ShowWindow(Dialog, SW_SHOW);
+    SetForegroundWindow(Dialog);
+    MSG M;
+    while (!Done) {
+        const BOOL R = GetMessageW(&M, nullptr, 0, 0);
+        if (R <= 0) {
+            PostQuitMessage(R == 0 ? static_cast<int>(M.wParam) : 1);
+            break;
+        }
+        HandleOne(M, Dialog);
+    }
+    // The owner is enabled before the dialog goes, so that activation returns to it.
+    if (Owner)
+        EnableWindow(Owner, TRUE);
+    ShowWindow(Dialog, SW_HIDE);
+}
+
+void PumpMessages() {
+    MSG M;
+    while (PeekMessageW(&M, nullptr, 0, 0, PM_REMOVE)) {
+        if (HandleOne(M, GMainWindow)) {
+            PostQuitMessage(static_cast<int>(M.wParam));
+            break;
+        }
+    }
+}
+
+void SetMainWindow(HWND Wnd) {
+    GMainWindow = Wnd;
+}
+HWND MainWindow() {
+    return GMainWindow;
+}
+
+} // namespace ks::win
