@@ -197,6 +197,8 @@ bool HandleOne(MSG& M, HWND Dialog) {
 } // namespace
 
 void RunModal(HWND Dialog, HWND Owner, const bool& Done) {
+    if (!Dialog)
+        return; // a window that could not be made cannot be waited for
     if (Owner)
         EnableWindow(Owner, FALSE);
     ShowWindow(Dialog, SW_SHOW);

@@ -1,0 +1,240 @@
+// The Win32 controls and dialogs of the installer, driven through window messages: the
+// directory list, the new-folder dialog's key handling, and the engine's prompts with their
+// answer mapping.
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "WinTestScratch.h"
+#include "installer/win32/WinApi.h"
+#include "installer/win32/WinDirectoryListBox.h"
+#include "installer/win32/WinFrmUjMappa.h"
+#include "installer/win32/WinOsServices.h"
+#include "installer/win32/WinPrompts.h"
+
+namespace ks::win {
+namespace {
+
+// ---- answering a modal box from a thread timer (the box's own loop dispatches it) ------------
+
+struct TAnswer {
+    int Command = 0;        // sent to the box as a button click
+    std::wstring EditText;  // typed into the box's edit control first, when not empty
+    std::wstring SeenTitle; // the box's caption
+    bool Done = false;
+};
+TAnswer* GAnswer = nullptr;
+
+BOOL CALLBACK FindEnabled(HWND Wnd, LPARAM LParam) {
+    if (IsWindowVisible(Wnd) && IsWindowEnabled(Wnd))
+        *reinterpret_cast<HWND*>(LParam) = Wnd;
+    return TRUE;
+}
+
+void CALLBACK AnswerTick(HWND, UINT, UINT_PTR Id, DWORD) {
+    if (!GAnswer || GAnswer->Done)
+        return;
+    HWND Box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindEnabled, reinterpret_cast<LPARAM>(&Box));
+    if (!Box)
+        return;
+    wchar_t Title[256] = L"";
+    GetWindowTextW(Box, Title, 256);
+    GAnswer->SeenTitle = Title;
+    if (!GAnswer->EditText.empty())
+        if (HWND Edit = FindWindowExW(Box, nullptr, L"EDIT", nullptr))
+            SetWindowTextW(Edit, GAnswer->EditText.c_str());
+    GAnswer->Done = true;
+    KillTimer(nullptr, Id);
+    if (GAnswer->Command == -1)
+        PostMessageW(Box, WM_CLOSE, 0, 0);
+    else
+        PostMessageW(Box, WM_COMMAND, MAKEWPARAM(GAnswer->Command, BN_CLICKED), 0);
+}
+
+// Arms the answer for the next box the calling thread shows.
+void AnswerNextBox(TAnswer& A) {
+    GAnswer = &A;
+    SetTimer(nullptr, 0, 50, AnswerTick);
+}
+
+// ---- prompts ------------------------------------------------------------------------------------
+
+struct TConfirmCase {
+    TKSPromptKind Kind;
+    TKSPromptButtons Buttons;
+    int Command; // -1: the box is closed
+    TKSPromptButton Want;
+};
+
+void PrintTo(const TConfirmCase& C, std::ostream* Os) {
+    *Os << "command " << C.Command;
+}
+
+class ConfirmBoxTest : public ::testing::TestWithParam<TConfirmCase> {};
+
+TEST_P(ConfirmBoxTest, AnswerMapsToTheButtonPressed) {
+    const TConfirmCase& C = GetParam();
+    TWinPrompts Prompts;
+    TAnswer A;
+    A.Command = C.Command;
+    AnswerNextBox(A);
+    EXPECT_EQ(Prompts.ConfirmBox(C.Kind, "Overwrite file \"a\" with \"b\"", C.Buttons), C.Want);
+    EXPECT_TRUE(A.Done);
+    EXPECT_EQ(A.SeenTitle, L"Confirm");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, ConfirmBoxTest,
+    ::testing::Values(
+        // The overwrite question: four buttons, so the installer's own dialog.
+        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, IDYES, pbYes},
+        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, IDNO, pbNo},
+        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, PromptButtonId(pbNoToAll),
+                     pbNoToAll},
+        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, PromptButtonId(pbYesToAll),
+                     pbYesToAll},
+        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, -1, pbNone},
+        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, IDCANCEL, pbNone}, // Escape
+        // Message boxes.
+        TConfirmCase{TKSPromptKind::FileFailure, KSButtonsAbortRetryIgnore, IDIGNORE, pbIgnore},
+        TConfirmCase{TKSPromptKind::FileFailure, KSButtonsAbortRetryIgnore, IDRETRY, pbRetry},
+        TConfirmCase{TKSPromptKind::FileFailure, KSButtonsAbortRetryIgnore, IDABORT, pbAbort},
+        TConfirmCase{TKSPromptKind::DiskFull, KSButtonsOKCancel, IDOK, pbOK},
+        TConfirmCase{TKSPromptKind::VolumeRequest, KSButtonsOKCancel, IDCANCEL, pbCancel}));
+
+TEST(PasswordDialog, AcceptedTextAndCancelledDialog) {
+    TWinPrompts Prompts;
+    AnsiString Value = "old";
+    TAnswer Ok;
+    Ok.Command = IDOK;
+    Ok.EditText = L"j\u00F3 jelsz\u00F3";
+    AnswerNextBox(Ok);
+    EXPECT_TRUE(Prompts.PasswordInputQuery("Password for \"x.zip\"", "Enter password: ", Value));
+    EXPECT_EQ(Ok.SeenTitle, L"Password for \"x.zip\"");
+    EXPECT_EQ(Value, "j\u00F3 jelsz\u00F3");
+
+    TAnswer Cancel;
+    Cancel.Command = IDCANCEL;
+    Cancel.EditText = L"typed";
+    AnswerNextBox(Cancel);
+    EXPECT_FALSE(Prompts.PasswordInputQuery("Password", "Enter password: ", Value));
+    EXPECT_EQ(Value, "j\u00F3 jelsz\u00F3"); // unchanged
+}
+
+// ---- the directory list -------------------------------------------------------------------------
+
+class DirListTest : public test::ScratchTest {
+protected:
+    void SetUp() override {
+        ScratchTest::SetUp();
+        Host = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 300, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    }
+    void TearDown() override {
+        DestroyWindow(Host);
+        ScratchTest::TearDown();
+    }
+    std::vector<AnsiString> Items(const TWinDirectoryListBox& L) {
+        std::vector<AnsiString> Out;
+        const LRESULT N = SendMessageW(L.Handle(), LB_GETCOUNT, 0, 0);
+        for (LRESULT I = 0; I < N; ++I) {
+            wchar_t Buf[1024];
+            const LRESULT Len = SendMessageW(L.Handle(), LB_GETTEXT, I, reinterpret_cast<LPARAM>(Buf));
+            Out.push_back(Utf8(std::wstring(Buf, static_cast<size_t>(Len))));
+        }
+        return Out;
+    }
+    HWND Host = nullptr;
+};
+
+TEST_F(DirListTest, AncestorsThenSortedSubfoldersAndMoving) {
+    for (const char* D : {"b", "A", "c\u00E1"})
+        std::filesystem::create_directories(Dir / std::filesystem::u8path(D));
+    { std::ofstream(Dir / "file.txt") << "x"; }
+    TWinDirectoryListBox L(Host, 1, 0, 0, 500, 200);
+    L.SetDirectory(Root + "\\");
+    EXPECT_EQ(L.Directory(), CleanFolderPath(Root, "C:\\"));
+    const std::vector<AnsiString> It = Items(L);
+    ASSERT_GE(It.size(), 4u);
+    // The current folder is selected; its sub-folders follow one level deeper, by name whatever
+    // the letter case; files are not listed.
+    const LRESULT Cur = SendMessageW(L.Handle(), LB_GETCURSEL, 0, 0);
+    ASSERT_EQ(static_cast<size_t>(Cur), It.size() - 4);
+    const size_t Indent = It[static_cast<size_t>(Cur)].find_first_not_of(' ') + 2;
+    EXPECT_EQ(It[It.size() - 3], AnsiString(Indent, ' ') + "A");
+    EXPECT_EQ(It[It.size() - 2], AnsiString(Indent, ' ') + "b");
+    EXPECT_EQ(It[It.size() - 1], AnsiString(Indent, ' ') + "c\u00E1");
+    EXPECT_EQ(It[0].substr(1), ":\\"); // the drive root comes first
+
+    // Double-clicking "b" moves there; a folder that does not exist leaves the list alone.
+    SendMessageW(L.Handle(), LB_SETCURSEL, It.size() - 2, 0);
+    L.Notify(LBN_DBLCLK);
+    EXPECT_EQ(L.Directory(), CleanFolderPath(Root + "\\b", "C:\\"));
+    L.SetDirectory(Root + "\\missing");
+    EXPECT_EQ(L.Directory(), CleanFolderPath(Root + "\\b", "C:\\"));
+
+    // The same drive keeps the folder; another drive re-roots the list.
+    L.SetDrive(L.Directory().substr(0, 3));
+    EXPECT_EQ(L.Directory(), CleanFolderPath(Root + "\\b", "C:\\"));
+    const AnsiString Other = L.Directory()[0] == 'Z' ? "C:\\" : "Z:\\";
+    L.SetDrive(Other);
+    EXPECT_EQ(L.Directory(), Other);
+}
+
+// ---- the new-folder dialog ----------------------------------------------------------------------
+
+struct TTyping {
+    const char* Name;
+    std::wstring Chars;  // WM_CHAR messages
+    bool Escape;         // then Escape (else Enter) as a real key press
+    bool EnterTwice;     // Enter first (which must do nothing here), then Escape
+    const char* Created; // expected result below the parent; nullptr: none
+};
+
+void PrintTo(const TTyping& T, std::ostream* Os) {
+    *Os << T.Name;
+}
+
+class UjMappaDialogTest : public test::ScratchTest, public ::testing::WithParamInterface<TTyping> {};
+
+void PostKey(HWND Wnd, UINT Vk) {
+    PostMessageW(Wnd, WM_KEYDOWN, Vk, 1);
+    PostMessageW(Wnd, WM_KEYUP, Vk, 0xC0000001);
+}
+
+TEST_P(UjMappaDialogTest, KeysReachTheFilterAndTheResult) {
+    const TTyping& T = GetParam();
+    TWinOsServices Os;
+    TWinFrmUjMappa Dlg(nullptr);
+    for (wchar_t C : T.Chars)
+        PostMessageW(Dlg.Edit(), WM_CHAR, C, 1);
+    if (T.EnterTwice) {
+        PostKey(Dlg.Edit(), VK_RETURN);
+        PostKey(Dlg.Edit(), VK_ESCAPE);
+    } else {
+        PostKey(Dlg.Edit(), T.Escape ? VK_ESCAPE : VK_RETURN);
+    }
+    const AnsiString Got = inst::ShowUjMappa(Root, Dlg, Os);
+    if (T.Created) {
+        EXPECT_EQ(Got, Root + "\\" + T.Created);
+        EXPECT_TRUE(Os.DirectoryExists(Root + "\\" + T.Created));
+    } else {
+        EXPECT_EQ(Got, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Typing, UjMappaDialogTest,
+    ::testing::Values(TTyping{"plain", L"uj", false, false, "uj"},
+                      TTyping{"forbidden_characters_are_not_inserted", L"a\\/:*?\"<>|b", false, false, "ab"},
+                      TTyping{"at_most_twenty_characters", std::wstring(25, L'x'), false, false,
+                              "xxxxxxxxxxxxxxxxxxxx"},
+                      TTyping{"accented_name", L"\u00C1rv\u00EDz", false, false, "\u00C1rv\u00EDz"},
+                      TTyping{"escape_cancels", L"uj", true, false, nullptr},
+                      TTyping{"blanks_keep_enter_inert", L"   ", false, true, nullptr}),
+    [](const ::testing::TestParamInfo<TTyping>& I) { return std::string(I.param.Name); });
+
+} // namespace
+} // namespace ks::win
