@@ -62,6 +62,9 @@ void TKSBaseArchiver::OpenVolume(TKSVolumeNumberInfo& VolumeNumberInfo) {
     // The requested volume is already the current one: nothing to do.
     if (FCompressedStream && VolumeNumberInfo.IsEqualTo(*FVolumeNumberInfo))
         return;
+    // A disk the user is asked to take out is not held open meanwhile.
+    if (FSpanningMode == smSpanning)
+        ReleaseVolumeStream();
     bool Aborted = true;
     for (;;) {
         TKSString Name = FFileName;

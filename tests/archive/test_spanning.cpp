@@ -41,6 +41,15 @@ public:
     }
     TKSPromptButton ConfirmBox(TKSPromptKind, const AnsiString& Text, TKSPromptButtons) override {
         Texts.push_back(Text);
+        // The disk in the drive is to be taken out: nothing may hold its volume open (an exclusive
+        // open fails while any other open of the file lasts, as on Windows).
+        if (fs::exists(FDrive / "x.zip")) {
+            try {
+                TKSFileStream Probe((FDrive / "x.zip").u16string(), fmOpenReadWrite | fmShareExclusive);
+            } catch (const std::exception&) {
+                HeldWhenAsked = true;
+            }
+        }
         if (FNext >= FInserts.size())
             return pbCancel;
         Insert(FInserts[FNext++]);
@@ -49,6 +58,7 @@ public:
     bool PasswordInputQuery(const AnsiString&, const AnsiString&, AnsiString&) override { return false; }
 
     std::vector<std::string> Texts;
+    bool HeldWhenAsked = false;
 
 private:
     fs::path FDrive;
@@ -109,6 +119,7 @@ TEST_P(Spanned, DisksAreAskedFor) {
             T.replace(At, 2, KSWideToUtf8(Name));
     }
     EXPECT_EQ(Changer.Texts, Expected) << C.Title;
+    EXPECT_FALSE(Changer.HeldWhenAsked) << C.Title;
     KSWithdrawRemovableFolder(Drive.WidePath());
 }
 
