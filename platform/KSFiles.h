@@ -143,7 +143,8 @@ bool KSSetVolumeLabel(const TKSString& Path, const TKSString& Label);
 
 // Test hook: KSGetFreeSpace reports Bytes for every path at or below Folder until the
 // declaration is withdrawn (the latest declaration that covers a path wins). Paths are compared
-// as for KSDeclareRemovableFolder.
+// as for KSDeclareRemovableFolder. On Windows, where free space is asked for by drive (C:\), a
+// declaration also answers for the root of the drive that holds its folder.
 void KSDeclareFreeSpace(const TKSString& Folder, int64_t Bytes);
 void KSWithdrawFreeSpace(const TKSString& Folder);
 
