@@ -3,9 +3,6 @@
 //   ferrovan-check lnk FILE          the shell link's target and working folder (IShellLinkA)
 //   ferrovan-check attr PATH         the file's attributes in hex
 //   ferrovan-check desktop           the user's desktop folder
-//   ferrovan-check hold FILE READY STOP
-//                                    opens FILE with no sharing (as a running program's file is
-//                                    held), creates READY, and keeps it open until STOP exists
 // Output is UTF-8, one "name=value" per line; exit 1 when the question cannot be answered.
 #include "installer/win32/WinApi.h"
 
@@ -42,20 +39,6 @@ int Lnk(const wchar_t* File) {
     return Rc;
 }
 
-int Hold(const wchar_t* File, const wchar_t* Ready, const wchar_t* Stop) {
-    HANDLE H = CreateFileW(File, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (H == INVALID_HANDLE_VALUE)
-        return 1;
-    HANDLE R = CreateFileW(Ready, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (R != INVALID_HANDLE_VALUE)
-        CloseHandle(R);
-    // At most five minutes, so that a test that dies never leaves the file held.
-    for (int I = 0; I < 3000 && GetFileAttributesW(Stop) == INVALID_FILE_ATTRIBUTES; ++I)
-        Sleep(100);
-    CloseHandle(H);
-    return 0;
-}
-
 } // namespace
 
 int main() {
@@ -73,10 +56,8 @@ int main() {
     } else if (Cmd == L"desktop" && Argc == 2) {
         const ks::AnsiString D = ks::win::SpecialFolderPath(CSIDL_DESKTOPDIRECTORY, 261);
         Rc = D.empty() ? 1 : (std::printf("desktop=%s\n", D.c_str()), 0);
-    } else if (Cmd == L"hold" && Argc == 5) {
-        Rc = Hold(Argv[2], Argv[3], Argv[4]);
     } else {
-        std::fprintf(stderr, "usage: ferrovan-check lnk FILE | attr PATH | desktop | hold FILE READY STOP\n");
+        std::fprintf(stderr, "usage: ferrovan-check lnk FILE | attr PATH | desktop\n");
     }
     CoUninitialize();
     LocalFree(Argv);
