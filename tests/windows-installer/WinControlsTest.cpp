@@ -20,6 +20,7 @@ namespace {
 
 struct TAnswer {
     int Command = 0;        // sent to the box as a button click
+    std::wstring Caption;   // else: the button with this caption is clicked
     std::wstring EditText;  // typed into the box's edit control first, when not empty
     std::wstring SeenTitle; // the box's caption
     bool Done = false;
@@ -47,7 +48,11 @@ void CALLBACK AnswerTick(HWND, UINT, UINT_PTR Id, DWORD) {
             SetWindowTextW(Edit, GAnswer->EditText.c_str());
     GAnswer->Done = true;
     KillTimer(nullptr, Id);
-    if (GAnswer->Command == -1)
+    if (!GAnswer->Caption.empty()) {
+        HWND Btn = FindWindowExW(Box, nullptr, L"BUTTON", GAnswer->Caption.c_str());
+        PostMessageW(Box, WM_COMMAND, MAKEWPARAM(Btn ? GetDlgCtrlID(Btn) : 0, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(Btn));
+    } else if (GAnswer->Command == -1)
         PostMessageW(Box, WM_CLOSE, 0, 0);
     else
         PostMessageW(Box, WM_COMMAND, MAKEWPARAM(GAnswer->Command, BN_CLICKED), 0);
@@ -66,10 +71,12 @@ struct TConfirmCase {
     TKSPromptButtons Buttons;
     int Command; // -1: the box is closed
     TKSPromptButton Want;
+    const wchar_t* Caption = nullptr; // the button is found by its caption instead
 };
 
 void PrintTo(const TConfirmCase& C, std::ostream* Os) {
-    *Os << "command " << C.Command;
+    *Os << (C.Caption ? "caption" : "command ") << (C.Caption ? "" : std::to_string(C.Command)) << " gives "
+        << static_cast<int>(C.Want);
 }
 
 class ConfirmBoxTest : public ::testing::TestWithParam<TConfirmCase> {};
@@ -79,6 +86,8 @@ TEST_P(ConfirmBoxTest, AnswerMapsToTheButtonPressed) {
     TWinPrompts Prompts;
     TAnswer A;
     A.Command = C.Command;
+    if (C.Caption)
+        A.Caption = C.Caption;
     AnswerNextBox(A);
     EXPECT_EQ(Prompts.ConfirmBox(C.Kind, "Overwrite file \"a\" with \"b\"", C.Buttons), C.Want);
     EXPECT_TRUE(A.Done);
@@ -88,13 +97,11 @@ TEST_P(ConfirmBoxTest, AnswerMapsToTheButtonPressed) {
 INSTANTIATE_TEST_SUITE_P(
     Buttons, ConfirmBoxTest,
     ::testing::Values(
-        // The overwrite question: four buttons, so the installer's own dialog.
-        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, IDYES, pbYes},
-        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, IDNO, pbNo},
-        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, PromptButtonId(pbNoToAll),
-                     pbNoToAll},
-        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, PromptButtonId(pbYesToAll),
-                     pbYesToAll},
+        // The overwrite question: four buttons, so the installer's own dialog, clicked by caption.
+        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, 0, pbYes, L"&Yes"},
+        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, 0, pbNo, L"&No"},
+        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, 0, pbNoToAll, L"N&o to All"},
+        TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, 0, pbYesToAll, L"Yes to &All"},
         TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, -1, pbNone},
         TConfirmCase{TKSPromptKind::ConfirmOverwrite, KSButtonsOverwrite, IDCANCEL, pbNone}, // Escape
         // Message boxes.
