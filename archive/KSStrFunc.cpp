@@ -69,16 +69,17 @@ bool WIsStrMatchPattern(TKSPChar StrPtr, TKSPChar PatternPtr, bool bIgnoreCase) 
 }
 
 int32_t WideCompareStrL(const TKSString& S1, const TKSString& S2, int32_t MaxLength) {
-    const int R = KSCompareStrL(S1, S2, MaxLength);
+    bool NotImplemented = false;
+    const int R = KSLocaleCompareStrL(S1, S2, MaxLength, NotImplemented);
+    if (NotImplemented)
+        return DumbItDownFor95(S1, S2, NORM_IGNORECASE);
     return R < 0 ? -1 : (R > 0 ? 1 : 0);
 }
 
 int32_t DumbItDownFor95(const TKSString& S1, const TKSString& S2, int32_t CmpFlags) {
-    // Through the ANSI code page and back, so that characters it cannot hold compare as its
-    // replacement character, as an 8-bit comparison would see them.
-    const TKSString A1 = KSAnsiToWide(KSWideToAnsi(S1));
-    const TKSString A2 = KSAnsiToWide(KSWideToAnsi(S2));
-    const int R = (CmpFlags & NORM_IGNORECASE) ? KSCompareText(A1, A2) : KSCompareStr(A1, A2);
+    // Characters the ANSI code page cannot hold compare as its replacement character, as an 8-bit
+    // comparison sees them.
+    const int R = KSLocaleCompareAnsi(KSWideToAnsi(S1), KSWideToAnsi(S2), (CmpFlags & NORM_IGNORECASE) != 0);
     return R < 0 ? -1 : (R > 0 ? 1 : 0);
 }
 

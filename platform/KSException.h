@@ -41,4 +41,13 @@ public:
     using EStreamError::EStreamError;
 };
 
+// Raised where the operating system refuses a call that has no other way to fail: Code is the
+// system's error number, the message its text.
+class EOSError : public Exception {
+public:
+    EOSError(std::string message, unsigned long code) : Exception(std::move(message)), Code(code) {}
+
+    unsigned long Code;
+};
+
 } // namespace ks

@@ -45,6 +45,18 @@ char32_t KSCodePointLower(char32_t C);
 // want case-insensitivity upper-case both sides first. A negative MaxLength compares whole strings.
 int KSCompareStrL(TKSStringView S1, TKSStringView S2, int MaxLength);
 
+// The first MaxLength code units of S1 and S2 compared under the user's locale, -1, 0 or 1. On
+// Windows that is CompareStringW with LOCALE_USER_DEFAULT and no flags; where the system lacks
+// the wide call, NotImplemented is set (the result is then meaningless) and callers fall back to
+// an 8-bit comparison; any other failure raises EOSError. Systems without a user-locale collation
+// compare by code point (KSCompareStrL).
+int KSLocaleCompareStrL(TKSStringView S1, TKSStringView S2, int MaxLength, bool& NotImplemented);
+// Whole 8-bit strings of the ANSI code page compared under the user's locale, -1, 0 or 1 (Windows:
+// CompareStringA with LOCALE_USER_DEFAULT; IgnoreCase adds NORM_IGNORECASE). Elsewhere the
+// strings are read back through the ANSI code page and compared by code point (after simple
+// upper-case mapping with IgnoreCase).
+int KSLocaleCompareAnsi(const AnsiString& S1, const AnsiString& S2, bool IgnoreCase);
+
 // Whole-string comparisons returning <0, 0, >0: exact code-point order, and the same after simple
 // upper-case mapping of both sides.
 int KSCompareStr(TKSStringView S1, TKSStringView S2);

@@ -6,6 +6,22 @@
 namespace ks {
 
 // A re-entrant lock: the thread that holds it may enter again and must leave as often.
+#ifdef _WIN32
+// On Windows the system's critical section (kept opaque here, so that no system header is needed).
+class TKSCriticalSection {
+public:
+    TKSCriticalSection();
+    ~TKSCriticalSection();
+    TKSCriticalSection(const TKSCriticalSection&) = delete;
+    TKSCriticalSection& operator=(const TKSCriticalSection&) = delete;
+    void Enter();
+    void Leave();
+    bool TryEnter();
+
+private:
+    alignas(16) unsigned char FSection[64];
+};
+#else
 class TKSCriticalSection {
 public:
     void Enter() { FMutex.lock(); }
@@ -15,6 +31,7 @@ public:
 private:
     std::recursive_mutex FMutex;
 };
+#endif
 
 // Enters on construction, leaves on destruction (every way out).
 class TKSLockGuard {
