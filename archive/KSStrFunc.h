@@ -15,8 +15,9 @@ namespace ks {
 bool WIsStrMatchPattern(TKSPChar StrPtr, TKSPChar PatternPtr, bool bIgnoreCase);
 
 // Compares the first MaxLength characters of S1 and S2 (fewer when a string is shorter) and
-// returns -1, 0 or 1. Characters are compared by code point; the matcher upper-cases both sides
-// first when it ignores case.
+// returns -1, 0 or 1, under the user's locale where the system has one (Windows), by code point
+// elsewhere; where the wide comparison is missing, the 8-bit fallback below answers. The matcher
+// upper-cases both sides first when it ignores case.
 int32_t WideCompareStrL(const TKSString& S1, const TKSString& S2, int32_t MaxLength);
 
 // The 8-bit fallback: both strings converted to the ANSI code page and compared whole, ignoring
