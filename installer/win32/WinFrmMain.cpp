@@ -144,14 +144,8 @@ void TWinFrmMain::CreateControls() {
 LRESULT CALLBACK TWinFrmMain::WndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     auto* Self = static_cast<TWinFrmMain*>(GetPropW(Wnd, SelfProp));
     switch (Msg) {
-    case WM_ERASEBKGND: {
-        RECT R;
-        GetClientRect(Wnd, &R);
-        HBRUSH B = CreateSolidBrush(clText);
-        FillRect(reinterpret_cast<HDC>(WParam), &R, B);
-        DeleteObject(B);
-        return 1;
-    }
+    case WM_ERASEBKGND:
+        return EraseBackground(Wnd, reinterpret_cast<HDC>(WParam), clText);
     case WM_COMMAND:
         if (Self)
             Self->Command(LOWORD(WParam), HIWORD(WParam));

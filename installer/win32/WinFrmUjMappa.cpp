@@ -64,14 +64,8 @@ TWinFrmUjMappa::~TWinFrmUjMappa() {
 LRESULT CALLBACK TWinFrmUjMappa::WndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     auto* Self = static_cast<TWinFrmUjMappa*>(GetPropW(Wnd, SelfProp));
     switch (Msg) {
-    case WM_ERASEBKGND: {
-        RECT R;
-        GetClientRect(Wnd, &R);
-        HBRUSH B = CreateSolidBrush(clPage);
-        FillRect(reinterpret_cast<HDC>(WParam), &R, B);
-        DeleteObject(B);
-        return 1;
-    }
+    case WM_ERASEBKGND:
+        return EraseBackground(Wnd, reinterpret_cast<HDC>(WParam), clPage);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:

@@ -58,14 +58,8 @@ HWND GMainWindow = nullptr;
 
 LRESULT CALLBACK PanelProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     switch (Msg) {
-    case WM_ERASEBKGND: {
-        RECT R;
-        GetClientRect(Wnd, &R);
-        HBRUSH B = CreateSolidBrush(BackColor(Wnd, clPage));
-        FillRect(reinterpret_cast<HDC>(WParam), &R, B);
-        DeleteObject(B);
-        return 1;
-    }
+    case WM_ERASEBKGND:
+        return EraseBackground(Wnd, reinterpret_cast<HDC>(WParam), BackColor(Wnd, clPage));
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORLISTBOX:
@@ -111,6 +105,15 @@ void SetBackColor(HWND Wnd, COLORREF Color) {
 COLORREF BackColor(HWND Wnd, COLORREF Default) {
     const auto V = reinterpret_cast<uintptr_t>(GetPropW(Wnd, BackProp));
     return V == 0 ? Default : static_cast<COLORREF>(V - 1);
+}
+
+LRESULT EraseBackground(HWND Wnd, HDC Dc, COLORREF Color) {
+    RECT R;
+    GetClientRect(Wnd, &R);
+    HBRUSH B = CreateSolidBrush(Color);
+    FillRect(Dc, &R, B);
+    DeleteObject(B);
+    return 1;
 }
 
 HBRUSH ControlColor(HDC Dc, HWND Control) {

@@ -40,6 +40,8 @@ COLORREF BackColor(HWND Wnd, COLORREF Default);
 // Answer to WM_CTLCOLOR*: the control's own colour when it has one, else its parent's; text in
 // clText. Brushes are kept for the life of the program (a handful of colours).
 HBRUSH ControlColor(HDC Dc, HWND Control);
+// Fills Wnd's client area on Dc with Color (a window's WM_ERASEBKGND); returns 1, the "erased".
+LRESULT EraseBackground(HWND Wnd, HDC Dc, COLORREF Color);
 
 // A plain panel: paints its colour and hands the notifications of its controls to the top-level
 // window, so that nested controls are handled where the window's logic lives.
