@@ -193,7 +193,7 @@ void TWinFrmMain::btnRunClick() {
     } catch (const std::exception& E) {
         // The application's error box: the error's own text.
         Trace("error", E.what());
-        MessageBoxW(FWnd, Wide(E.what()).c_str(), Wide(txt::AppTitle).c_str(), MB_OK | MB_ICONERROR);
+        ModalMessageBox(FWnd, E.what(), txt::AppTitle, MB_OK | MB_ICONERROR);
     }
 }
 
@@ -258,7 +258,7 @@ void TWinFrmMain::ProcessMessages() {
 }
 void TWinFrmMain::ShowMessage(const AnsiString& Text) {
     Trace("message", Text);
-    MessageBoxW(FWnd, Wide(Text).c_str(), Wide(txt::AppTitle).c_str(), MB_OK);
+    ModalMessageBox(FWnd, Text, txt::AppTitle, MB_OK);
 }
 void TWinFrmMain::CloseWindow() {
     // Posted: the run that asks for it is still inside the window's own message handling.

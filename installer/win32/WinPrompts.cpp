@@ -186,8 +186,7 @@ TKSPromptButton TWinPrompts::ConfirmBox(TKSPromptKind, const AnsiString& Text, T
     bool Shown = false;
     for (const auto& [Set, Type] : BoxTypes)
         if (Set == Buttons) {
-            const int Id =
-                MessageBoxW(Owner(), Wide(Text).c_str(), Wide(KSPromptTitle).c_str(), Type | MB_ICONQUESTION);
+            const int Id = ModalMessageBox(Owner(), Text, KSPromptTitle, Type | MB_ICONQUESTION);
             for (const TButtonInfo& B : ButtonTable)
                 if (B.Id == Id && KSHasButton(Buttons, B.Button))
                     Answer = B.Button;

@@ -202,7 +202,9 @@ bool HandleOne(MSG& M, HWND Dialog) {
 void RunModal(HWND Dialog, HWND Owner, const bool& Done) {
     if (!Dialog)
         return; // a window that could not be made cannot be waited for
-    if (Owner)
+    // An owner that is disabled already (the main window during a run) stays so afterwards.
+    const bool DisableOwner = Owner && IsWindowEnabled(Owner);
+    if (DisableOwner)
         EnableWindow(Owner, FALSE);
     ShowWindow(Dialog, SW_SHOW);
     SetForegroundWindow(Dialog);
@@ -216,9 +218,17 @@ void RunModal(HWND Dialog, HWND Owner, const bool& Done) {
         HandleOne(M, Dialog);
     }
     // The owner is enabled before the dialog goes, so that activation returns to it.
-    if (Owner)
+    if (DisableOwner)
         EnableWindow(Owner, TRUE);
     ShowWindow(Dialog, SW_HIDE);
+}
+
+int ModalMessageBox(HWND Owner, const AnsiString& Text, const AnsiString& Caption, UINT Type) {
+    const bool OwnerDisabled = Owner && !IsWindowEnabled(Owner);
+    const int Answer = MessageBoxW(Owner, Wide(Text).c_str(), Wide(Caption).c_str(), Type);
+    if (OwnerDisabled && IsWindowEnabled(Owner))
+        EnableWindow(Owner, FALSE);
+    return Answer;
 }
 
 void PumpMessages() {

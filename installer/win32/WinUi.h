@@ -60,8 +60,13 @@ HWND CreateButton(HWND Parent, int Id, const AnsiString& Text, int X, int Y, int
 RECT CentredWindowRect(int W, int H, DWORD Style, DWORD ExStyle);
 
 // Runs the message loop for a modal window until Done is set or the program is asked to quit
-// (the WM_QUIT is posted again for the outer loop). The owner is disabled meanwhile.
+// (the WM_QUIT is posted again for the outer loop). The owner is disabled meanwhile; an owner
+// that was disabled before is still disabled afterwards.
 void RunModal(HWND Dialog, HWND Owner, const bool& Done);
+
+// A message box owned by Owner; its answer (IDOK, IDYES, ...). As with RunModal, an owner that
+// was disabled before the box is still disabled after it, whatever the system's box does.
+int ModalMessageBox(HWND Owner, const AnsiString& Text, const AnsiString& Caption, UINT Type);
 
 // Pumps every message waiting for the thread (the main window's dialog keys included).
 void PumpMessages();

@@ -23,6 +23,8 @@ struct TAnswer {
     std::wstring Caption;   // else: the button with this caption is clicked
     std::wstring EditText;  // typed into the box's edit control first, when not empty
     std::wstring SeenTitle; // the box's caption
+    HWND SeenOwner = nullptr;
+    bool OwnerEnabledMeanwhile = false;
     bool Done = false;
 };
 TAnswer* GAnswer = nullptr;
@@ -43,6 +45,8 @@ void CALLBACK AnswerTick(HWND, UINT, UINT_PTR Id, DWORD) {
     wchar_t Title[256] = L"";
     GetWindowTextW(Box, Title, 256);
     GAnswer->SeenTitle = Title;
+    GAnswer->SeenOwner = GetWindow(Box, GW_OWNER);
+    GAnswer->OwnerEnabledMeanwhile = GAnswer->SeenOwner && IsWindowEnabled(GAnswer->SeenOwner);
     if (!GAnswer->EditText.empty())
         if (HWND Edit = FindWindowExW(Box, nullptr, L"EDIT", nullptr))
             SetWindowTextW(Edit, GAnswer->EditText.c_str());
@@ -129,6 +133,57 @@ TEST(PasswordDialog, AcceptedTextAndCancelledDialog) {
     EXPECT_FALSE(Prompts.PasswordInputQuery("Password", "Enter password: ", Value));
     EXPECT_EQ(Value, "j\u00F3 jelsz\u00F3"); // unchanged
 }
+
+// A prompt in the middle of a run comes while the main window is disabled: it is disabled while
+// the prompt is up and must still be disabled afterwards (an enabled window there would take
+// clicks, and Alt+F4, while the run goes on). An enabled owner is enabled again.
+struct TOwnerCase {
+    const char* Name;
+    TKSPromptButtons Buttons; // 0: the password dialog
+    int Command;
+    bool OwnerEnabled;
+};
+
+void PrintTo(const TOwnerCase& C, std::ostream* Os) {
+    *Os << C.Name;
+}
+
+class PromptOwnerTest : public ::testing::TestWithParam<TOwnerCase> {};
+
+TEST_P(PromptOwnerTest, KeepsTheOwnersEnabledState) {
+    const TOwnerCase& C = GetParam();
+    HWND Owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 10, 10, 200, 100, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(Owner);
+    SetForegroundWindow(Owner);
+    SetActiveWindow(Owner);
+    EnableWindow(Owner, C.OwnerEnabled);
+    TWinPrompts Prompts;
+    TAnswer A;
+    A.Command = C.Command;
+    AnswerNextBox(A);
+    if (C.Buttons == 0) {
+        AnsiString Value;
+        Prompts.PasswordInputQuery("Password", "Enter password: ", Value);
+    } else {
+        Prompts.ConfirmBox(TKSPromptKind::FileFailure, "Ferrovan.exe: File processing error", C.Buttons);
+    }
+    EXPECT_TRUE(A.Done);
+    EXPECT_EQ(A.SeenOwner, Owner);
+    EXPECT_FALSE(A.OwnerEnabledMeanwhile);
+    EXPECT_EQ(IsWindowEnabled(Owner) != 0, C.OwnerEnabled);
+    DestroyWindow(Owner);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Prompts, PromptOwnerTest,
+    ::testing::Values(TOwnerCase{"message_box_disabled_owner", KSButtonsAbortRetryIgnore, IDIGNORE, false},
+                      TOwnerCase{"message_box_enabled_owner", KSButtonsAbortRetryIgnore, IDIGNORE, true},
+                      TOwnerCase{"overwrite_dialog_disabled_owner", KSButtonsOverwrite, IDYES, false},
+                      TOwnerCase{"overwrite_dialog_enabled_owner", KSButtonsOverwrite, IDYES, true},
+                      TOwnerCase{"password_dialog_disabled_owner", 0, IDOK, false},
+                      TOwnerCase{"password_dialog_enabled_owner", 0, IDOK, true}),
+    [](const ::testing::TestParamInfo<TOwnerCase>& I) { return std::string(I.param.Name); });
 
 // ---- the directory list -------------------------------------------------------------------------
 
