@@ -105,8 +105,8 @@ void TWinFrmMain::CreateControls() {
     // Panel1's children in tab order: Panel2, Panel3, Panel4, pnlUpdate.
     FPanel2 = CreatePanel(FPanel1, 0, H - BottomH, W, BottomH, clBand);
     FLblWait = CreateLabel(FPanel2, "Kérem várjon...", 8, 19, 0, 0, F.Bold12, SS_LEFT, false);
-    FRun = CreateButton(FPanel2, IdRun, "Telepítés indítása", 325, 14, 163, 33, F.Bold12);
-    FExit = CreateButton(FPanel2, IdExit, "Kilépés", 493, 14, 99, 33, F.Bold12);
+    FRun = CreateColouredButton(FPanel2, IdRun, "Telepítés indítása", 325, 14, 163, 33, F.Bold12);
+    FExit = CreateColouredButton(FPanel2, IdExit, "Kilépés", 493, 14, 99, 33, F.Bold12);
     // Ticked and hidden: the user never sees or changes it.
     FShortcut = CreateWindowExW(0, L"BUTTON", Wide("Ikon létrehozása az asztalon").c_str(),
                                 WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX, 16, 3, 305, 17, FPanel2,
@@ -126,7 +126,7 @@ void TWinFrmMain::CreateControls() {
 
     FPanel4 = CreatePanel(FPanel1, 0, TopH, W, H - TopH - BottomH, clPage);
     CreateLabel(FPanel4, "Válassza ki, hová települjön a program", 8, 9, 0, 0, F.Bold);
-    FUjMappa = CreateButton(FPanel4, IdUjMappa, "Új mappa", 408, 209, 185, 22, F.Normal);
+    FUjMappa = CreateColouredButton(FPanel4, IdUjMappa, "Új mappa", 408, 209, 185, 22, F.Normal);
     FDrive = std::make_unique<TWinDriveComboBox>(FPanel4, IdDrive, 240, 6, 209, 19);
     FDir = std::make_unique<TWinDirectoryListBox>(FPanel4, IdDir, 8, 30, 585, 177);
 

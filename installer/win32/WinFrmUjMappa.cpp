@@ -44,8 +44,8 @@ TWinFrmUjMappa::TWinFrmUjMappa(HWND Owner) : FOwner(Owner) {
     SetPropW(FEdit, SelfProp, this);
     FEditDefault = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(FEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinFrmUjMappa::EditProc)));
-    FCreate = CreateButton(FWnd, IdCreate, "Létrehoz", 240, 60, 75, 25, F.Normal);
-    FCancel = CreateButton(FWnd, IdCancel, "Mégsem", 320, 60, 75, 25, F.Normal);
+    FCreate = CreateColouredButton(FWnd, IdCreate, "Létrehoz", 240, 60, 75, 25, F.Normal);
+    FCancel = CreateColouredButton(FWnd, IdCancel, "Mégsem", 320, 60, 75, 25, F.Normal);
     CreateLabel(FWnd, "Adja meg az új mappa nevét", 8, 16, 0, 0, F.Bold);
     CreateLabel(FWnd, "A névben nem szerepelhetnek a következő karakterek:", 8, 59, 209, 26, F.Normal,
                 SS_LEFT);
@@ -71,6 +71,8 @@ LRESULT CALLBACK TWinFrmUjMappa::WndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPAR
     case WM_CTLCOLORBTN:
         return reinterpret_cast<LRESULT>(
             ControlColor(reinterpret_cast<HDC>(WParam), reinterpret_cast<HWND>(LParam)));
+    case WM_DRAWITEM:
+        return DrawColouredButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(LParam));
     case WM_COMMAND:
         if (!Self)
             break;

@@ -66,6 +66,8 @@ LRESULT CALLBACK PanelProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     case WM_CTLCOLOREDIT:
         return reinterpret_cast<LRESULT>(
             ControlColor(reinterpret_cast<HDC>(WParam), reinterpret_cast<HWND>(LParam)));
+    case WM_DRAWITEM:
+        return DrawColouredButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(LParam));
     case WM_COMMAND:
         // Controls nested in panels are handled by the top-level window.
         return SendMessageW(GetAncestor(Wnd, GA_ROOT), Msg, WParam, LParam);
@@ -176,6 +178,93 @@ HWND CreateButton(HWND Parent, int Id, const AnsiString& Text, int X, int Y, int
                              GetModuleHandleW(nullptr), nullptr);
     SendMessageW(B, WM_SETFONT, reinterpret_cast<WPARAM>(Font), FALSE);
     return B;
+}
+
+namespace {
+
+const wchar_t* const ButtonProcProp = L"KSButtonProc";
+
+LRESULT CALLBACK ColouredButtonProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    const auto Base = reinterpret_cast<WNDPROC>(GetPropW(Wnd, ButtonProcProp));
+    switch (Msg) {
+    case WM_GETDLGCODE:
+        // An owner-drawn button would answer as no push button at all, and Enter would pass it by.
+        return DLGC_BUTTON | (GetFocus() == Wnd ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+    case BM_SETSTYLE:
+        // Making it a default or plain push button would end the owner drawing; the focus frame
+        // shows which button Enter clicks.
+        if (LParam)
+            InvalidateRect(Wnd, nullptr, TRUE);
+        return 0;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Base));
+        RemovePropW(Wnd, ButtonProcProp);
+        break;
+    }
+    return CallWindowProcW(Base, Wnd, Msg, WParam, LParam);
+}
+
+void DrawCaption(HDC Dc, const std::wstring& Text, RECT R, COLORREF Color) {
+    SetTextColor(Dc, Color);
+    DrawTextW(Dc, Text.c_str(), static_cast<int>(Text.size()), &R,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+} // namespace
+
+HWND CreateColouredButton(HWND Parent, int Id, const AnsiString& Text, int X, int Y, int W, int H,
+                          HFONT Font) {
+    HWND B = CreateButton(Parent, Id, Text, X, Y, W, H, Font, BS_OWNERDRAW);
+    if (B) {
+        SetPropW(B, ButtonProcProp, reinterpret_cast<HANDLE>(GetWindowLongPtrW(B, GWLP_WNDPROC)));
+        SetWindowLongPtrW(B, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ColouredButtonProc));
+    }
+    return B;
+}
+
+bool DrawColouredButton(const DRAWITEMSTRUCT& Item) {
+    if (Item.CtlType != ODT_BUTTON || !GetPropW(Item.hwndItem, ButtonProcProp))
+        return false;
+    HDC Dc = Item.hDC;
+    RECT R = Item.rcItem;
+    const bool Pushed = (Item.itemState & ODS_SELECTED) != 0;
+    const bool Focused = (Item.itemState & ODS_FOCUS) != 0;
+    const bool Disabled = (Item.itemState & ODS_DISABLED) != 0;
+    if (Focused) {
+        FrameRect(Dc, &R, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        InflateRect(&R, -1, -1);
+    }
+    DrawFrameControl(Dc, &R, DFC_BUTTON, DFCS_BUTTONPUSH | (Pushed ? DFCS_PUSHED : 0));
+
+    const int Len = GetWindowTextLengthW(Item.hwndItem);
+    std::wstring Text(static_cast<size_t>(Len) + 1, L'\0');
+    GetWindowTextW(Item.hwndItem, Text.data(), Len + 1);
+    Text.resize(static_cast<size_t>(Len));
+    const HGDIOBJ OldFont =
+        SelectObject(Dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Item.hwndItem, WM_GETFONT, 0, 0)));
+    const int OldMode = SetBkMode(Dc, TRANSPARENT);
+    const COLORREF OldColor = GetTextColor(Dc);
+    RECT T = R;
+    if (Pushed)
+        OffsetRect(&T, 1, 1);
+    if (Disabled) {
+        // The engraved grey of a disabled caption: a light copy one pixel down and right.
+        RECT Light = T;
+        OffsetRect(&Light, 1, 1);
+        DrawCaption(Dc, Text, Light, GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawCaption(Dc, Text, T, GetSysColor(COLOR_GRAYTEXT));
+    } else {
+        DrawCaption(Dc, Text, T, clText);
+    }
+    SetTextColor(Dc, OldColor);
+    SetBkMode(Dc, OldMode);
+    SelectObject(Dc, OldFont);
+    if (Focused) {
+        RECT F = R;
+        InflateRect(&F, -3, -3);
+        DrawFocusRect(Dc, &F);
+    }
+    return true;
 }
 
 RECT CentredWindowRect(int W, int H, DWORD Style, DWORD ExStyle) {

@@ -56,6 +56,17 @@ void SetLabelText(HWND Label, const AnsiString& Text, bool AutoSize);
 HWND CreateButton(HWND Parent, int Id, const AnsiString& Text, int X, int Y, int W, int H, HFONT Font,
                   DWORD Style = BS_PUSHBUTTON);
 
+// A push button whose caption is drawn in clText (a system push button takes its text colour from
+// the system, whatever the colour handlers answer). It is owner-drawn: its parent window passes
+// WM_DRAWITEM to DrawColouredButton (panels do so on their own). It keeps a push button's keys:
+// Space clicks it, and so does Enter while it has the focus, as the dialog keys of the installer's
+// windows expect of the focused button; the focused button is drawn with the default frame.
+HWND CreateColouredButton(HWND Parent, int Id, const AnsiString& Text, int X, int Y, int W, int H,
+                          HFONT Font);
+// Draws a button made by CreateColouredButton for WM_DRAWITEM; false (nothing drawn) for any other
+// control, whose owner draws it.
+bool DrawColouredButton(const DRAWITEMSTRUCT& Item);
+
 // Outer size of a window of the given style whose client area is W x H, centred on the screen.
 RECT CentredWindowRect(int W, int H, DWORD Style, DWORD ExStyle);
 

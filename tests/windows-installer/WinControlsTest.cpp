@@ -12,6 +12,7 @@
 #include "installer/win32/WinFrmUjMappa.h"
 #include "installer/win32/WinOsServices.h"
 #include "installer/win32/WinPrompts.h"
+#include "installer/win32/WinUi.h"
 
 namespace ks::win {
 namespace {
@@ -184,6 +185,116 @@ INSTANTIATE_TEST_SUITE_P(
                       TOwnerCase{"password_dialog_disabled_owner", 0, IDOK, false},
                       TOwnerCase{"password_dialog_enabled_owner", 0, IDOK, true}),
     [](const ::testing::TestParamInfo<TOwnerCase>& I) { return std::string(I.param.Name); });
+
+// ---- the installer's push buttons ---------------------------------------------------------------
+
+// A top-level window as the main window is: it takes the commands of the controls nested in its
+// panels and records the last one.
+struct TButtonHost {
+    TButtonHost() {
+        static bool Registered = false;
+        if (!Registered) {
+            WNDCLASSEXW C{};
+            C.cbSize = sizeof(C);
+            C.lpfnWndProc = [](HWND W, UINT Msg, WPARAM WParam, LPARAM LParam) -> LRESULT {
+                if (Msg == WM_COMMAND) {
+                    LastCommand = static_cast<int>(WParam);
+                    return 0;
+                }
+                return DefWindowProcW(W, Msg, WParam, LParam);
+            };
+            C.hInstance = GetModuleHandleW(nullptr);
+            C.lpszClassName = L"KSButtonHost";
+            RegisterClassExW(&C);
+            Registered = true;
+        }
+        Wnd = CreateWindowExW(WS_EX_CONTROLPARENT, L"KSButtonHost", L"host", WS_POPUP | WS_VISIBLE, 20, 20,
+                              300, 120, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        Panel = CreatePanel(Wnd, 0, 0, 300, 120, clBand);
+        First = CreateColouredButton(Panel, 201, "Kil\u00E9p\u00E9s", 10, 10, 99, 33, Fonts().Bold12);
+        Second = CreateColouredButton(Panel, 202, "Telep\u00EDt\u00E9s ind\u00EDt\u00E1sa", 120, 10, 163, 33,
+                                      Fonts().Bold12);
+        SetForegroundWindow(Wnd);
+        SetActiveWindow(Wnd);
+        LastCommand = 0;
+    }
+    ~TButtonHost() { DestroyWindow(Wnd); }
+    static inline int LastCommand = 0;
+    HWND Wnd, Panel, First, Second;
+};
+
+// How many pixels of the button, drawn as its window draws it, have the given colour.
+int PixelsOfColour(HWND Button, COLORREF Colour) {
+    RECT R;
+    GetClientRect(Button, &R);
+    BITMAPINFO Info{};
+    Info.bmiHeader.biSize = sizeof(Info.bmiHeader);
+    Info.bmiHeader.biWidth = R.right;
+    Info.bmiHeader.biHeight = -R.bottom;
+    Info.bmiHeader.biPlanes = 1;
+    Info.bmiHeader.biBitCount = 32;
+    void* Bits = nullptr;
+    HDC Dc = CreateCompatibleDC(nullptr);
+    HBITMAP Bmp = CreateDIBSection(Dc, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    HGDIOBJ Old = SelectObject(Dc, Bmp);
+    SendMessageW(Button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(Dc), PRF_CLIENT);
+    GdiFlush();
+    int N = 0;
+    const auto* P = static_cast<const uint32_t*>(Bits);
+    const uint32_t Want = (GetRValue(Colour) << 16) | (GetGValue(Colour) << 8) | GetBValue(Colour);
+    for (int I = 0; I < R.right * R.bottom; ++I)
+        N += (P[I] & 0xFFFFFF) == Want;
+    SelectObject(Dc, Old);
+    DeleteObject(Bmp);
+    DeleteDC(Dc);
+    return N;
+}
+
+TEST(ColouredButton, CaptionIsDrawnInTheTextColourUnlessDisabled) {
+    TButtonHost H;
+    // Drawn through the panel that holds it, as the main window's buttons are.
+    EXPECT_GT(PixelsOfColour(H.Second, clText), 20);
+    EnableWindow(H.Second, FALSE);
+    EXPECT_EQ(PixelsOfColour(H.Second, clText), 0);
+    EXPECT_GT(PixelsOfColour(H.Second, GetSysColor(COLOR_GRAYTEXT)), 20);
+}
+
+struct TButtonKey {
+    const char* Name;
+    UINT Key;
+    bool FocusSecond;
+    int Want; // the command the window gets: the id in the low word, BN_CLICKED (0) above
+};
+
+void PrintTo(const TButtonKey& K, std::ostream* Os) {
+    *Os << K.Name;
+}
+
+class ColouredButtonKeys : public ::testing::TestWithParam<TButtonKey> {};
+
+TEST_P(ColouredButtonKeys, ClickTheFocusedButtonAsAPushButtonDoes) {
+    const TButtonKey& K = GetParam();
+    TButtonHost H;
+    HWND Focus = K.FocusSecond ? H.Second : H.First;
+    SetFocus(Focus);
+    ASSERT_EQ(GetFocus(), Focus);
+    for (UINT Msg : {WM_KEYDOWN, WM_KEYUP}) {
+        MSG M{Focus, Msg, K.Key, Msg == WM_KEYDOWN ? 1u : 0xC0000001u, 0, {0, 0}};
+        if (!IsDialogMessageW(H.Wnd, &M)) {
+            TranslateMessage(&M);
+            DispatchMessageW(&M);
+        }
+    }
+    EXPECT_EQ(TButtonHost::LastCommand, K.Want);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, ColouredButtonKeys,
+                         ::testing::Values(TButtonKey{"enter_on_the_first", VK_RETURN, false, 201},
+                                           TButtonKey{"enter_on_the_second", VK_RETURN, true, 202},
+                                           TButtonKey{"space_on_the_second", VK_SPACE, true, 202}),
+                         [](const ::testing::TestParamInfo<TButtonKey>& I) {
+                             return std::string(I.param.Name);
+                         });
 
 // ---- the directory list -------------------------------------------------------------------------
 

@@ -150,6 +150,18 @@ if command -v convert >/dev/null && [ -f "$WORK/1-folder-choice.png" ] && [ -f "
   }
   check "folder-choice window has no rule" test "$(pixel "$WORK/1-folder-choice.png")" != "#265527"
   check "update window shows the rule" test "$(pixel "$WORK/2-update.png")" = "#265527"
+  # The caption of btnRun (client 327, 288, 163 x 33) is drawn in #265527 as every text is; the
+  # client's left edge is the first frame pixel of the frame's second row.
+  caption_colour() {
+    local top left
+    top=$(column "$1" | grep -m1 '#265527' | sed 's/^0,\([0-9]*\):.*/\1/')
+    [ -n "$top" ] || return 1
+    left=$(convert "$1" -crop "1024x1+0+$((top + 1))" -depth 8 txt:- 2>/dev/null | grep -m1 '#265527' |
+      sed 's/^\([0-9]*\),.*/\1/')
+    [ -n "$left" ] && convert "$1" -crop "155x25+$((left + 331))+$((top + 292))" -depth 8 txt:- 2>/dev/null |
+      grep -q '#265527'
+  }
+  check "the run button's caption is #265527" caption_colour "$WORK/1-folder-choice.png"
 fi
 if [ -n "${KS_E2E_SHOTS:-}" ]; then mkdir -p "$KS_E2E_SHOTS" && cp "$WORK"/*.png "$KS_E2E_SHOTS"/ 2>/dev/null; fi
 [ $fails = 0 ] || { echo "$fails check(s) failed"; exit 1; }
