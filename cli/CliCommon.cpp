@@ -10,6 +10,7 @@
 #include "archive/KSConst.h"
 #include "archive/KSExcept.h"
 #include "platform/KSCodePages.h"
+#include "platform/KSConsole.h"
 #include "platform/KSException.h"
 #include "platform/KSFiles.h"
 #include "platform/KSStrings.h"
@@ -98,15 +99,15 @@ int KSReportFailure(std::string_view Synopsis) {
     try {
         throw;
     } catch (const ECliUsage& E) {
-        std::fprintf(stderr, "kestrel: %s\nUsage: kestrel %.*s\n", E.what(),
-                     static_cast<int>(Synopsis.size()), Synopsis.data());
+        KSPrintf(stderr, "kestrel: %s\nUsage: kestrel %.*s\n", E.what(), static_cast<int>(Synopsis.size()),
+                 Synopsis.data());
     } catch (const Exception& E) {
         // The engine's composed message (component name, text, native code) as it is.
-        std::fprintf(stderr, "%s\n", E.Message.c_str());
+        KSPrintf(stderr, "%s\n", E.Message.c_str());
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "kestrel: out of memory\n");
+        KSPrintf(stderr, "kestrel: out of memory\n");
     } catch (const std::exception& E) {
-        std::fprintf(stderr, "kestrel: %s\n", E.what());
+        KSPrintf(stderr, "kestrel: %s\n", E.what());
     }
     return KSExitFailure;
 }

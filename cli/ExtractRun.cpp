@@ -160,7 +160,7 @@ int KSRunExtractOrTest(const std::vector<std::string>& Args, bool Test) {
         bar.Clear();
         const TKSRunReport& rep = Arc.LastRunReport();
         if (rep.Items.empty() && escaped.empty())
-            std::fprintf(stderr, "kestrel: no item matches \"%s\"\n", mask.c_str());
+            KSPrintf(stderr, "kestrel: no item matches \"%s\"\n", mask.c_str());
         for (const TKSItemReport& it : rep.Items) {
             ++seen;
             if (it.Outcome == TKSItemOutcome::Done) {
@@ -170,26 +170,26 @@ int KSRunExtractOrTest(const std::vector<std::string>& Args, bool Test) {
             ++bad;
             const std::string name = KSPrintableName(it.Name);
             if (it.Outcome == TKSItemOutcome::Failed)
-                std::fprintf(stderr, "kestrel: %s: %s\n", name.c_str(), it.Message.c_str());
+                KSPrintf(stderr, "kestrel: %s: %s\n", name.c_str(), it.Message.c_str());
             else if (it.Reason.empty())
-                std::fprintf(stderr, "kestrel: %s: %s\n", name.c_str(), OutcomeText(it.Outcome));
+                KSPrintf(stderr, "kestrel: %s: %s\n", name.c_str(), OutcomeText(it.Outcome));
             else
-                std::fprintf(stderr, "kestrel: %s: %s (%s)\n", name.c_str(), OutcomeText(it.Outcome),
-                             it.Reason.c_str());
+                KSPrintf(stderr, "kestrel: %s: %s (%s)\n", name.c_str(), OutcomeText(it.Outcome),
+                         it.Reason.c_str());
         }
         if (!escaped.empty()) {
-            std::fprintf(stderr, "kestrel: %s\n", escaped.c_str());
+            KSPrintf(stderr, "kestrel: %s\n", escaped.c_str());
             ++bad;
         }
         if (rep.Aborted || rep.Cancelled) {
-            std::fprintf(stderr, "kestrel: the run was %s\n", rep.Aborted ? "aborted" : "cancelled");
+            KSPrintf(stderr, "kestrel: the run was %s\n", rep.Aborted ? "aborted" : "cancelled");
             stopped = true;
         }
         if (stopped)
             break;
     }
     if (Test)
-        std::printf("%zu item%s tested, %zu sound, %zu not\n", seen, seen == 1 ? "" : "s", sound, bad);
+        KSPrintf(stdout, "%zu item%s tested, %zu sound, %zu not\n", seen, seen == 1 ? "" : "s", sound, bad);
     std::fflush(stdout);
     return bad == 0 && !stopped ? KSExitOK : KSExitItemFailed;
 }

@@ -8,6 +8,7 @@
 #include "archive/Kestrel.h"
 #include "cli/CliCommon.h"
 #include "cli/CliVerbs.h"
+#include "platform/KSConsole.h"
 
 namespace ks::cli {
 
@@ -95,7 +96,7 @@ public:
     }
     void Flush() {
         if (!FBuffer.empty())
-            std::fwrite(FBuffer.data(), 1, FBuffer.size(), stdout);
+            KSWriteText(stdout, FBuffer);
         FBuffer.clear();
     }
 

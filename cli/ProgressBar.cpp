@@ -72,11 +72,15 @@ void TProgressBar::Draw(bool Force) {
         static_cast<size_t>(columns - 1) > line.size() ? static_cast<size_t>(columns - 1) - line.size() : 0;
     if (FName.size() > room) {
         line.append("...");
-        line.append(FName, FName.size() - std::max<size_t>(room, 3) + 3, std::string::npos);
+        // The end of the name, from the start of a character (never from inside one's bytes).
+        size_t from = FName.size() - std::max<size_t>(room, 3) + 3;
+        while (from < FName.size() && (static_cast<unsigned char>(FName[from]) & 0xC0) == 0x80)
+            ++from;
+        line.append(FName, from, std::string::npos);
     } else {
         line.append(FName);
     }
-    std::fprintf(stderr, "\r%s\033[K", line.c_str());
+    KSPrintf(stderr, "\r%s\033[K", line.c_str());
     std::fflush(stderr);
     FShown = true;
     KSSetBeforePromptHook(&ClearVisible);
@@ -84,7 +88,7 @@ void TProgressBar::Draw(bool Force) {
 
 void TProgressBar::Clear() {
     if (FEnabled && FShown) {
-        std::fputs("\r\033[K", stderr);
+        KSWriteText(stderr, "\r\033[K");
         std::fflush(stderr);
         FShown = false;
     }

@@ -71,11 +71,11 @@ TKSPromptButton TTerminalPrompts::ConfirmBox(TKSPromptKind, const AnsiString& Te
         for (size_t i = 0; i < offered.size(); ++i)
             question += (i ? ", " : "") + std::string(offered[i]->Label);
         question += "? ";
-        std::fputs(question.c_str(), stderr);
+        KSWriteText(stderr, question);
         std::fflush(stderr);
         std::string line;
         if (!KSReadConsoleLine(line, true)) {
-            std::fputc('\n', stderr);
+            KSWriteText(stderr, "\n");
             return pbNone;
         }
         while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
@@ -105,11 +105,11 @@ bool TTerminalPrompts::PasswordInputQuery(const AnsiString& ACaption, const Ansi
                                           AnsiString& Value) {
     if (gBeforePrompt)
         gBeforePrompt();
-    std::fprintf(stderr, "%s\n%s", ACaption.c_str(), APrompt.c_str());
+    KSPrintf(stderr, "%s\n%s", ACaption.c_str(), APrompt.c_str());
     std::fflush(stderr);
     std::string line;
     if (!KSReadConsoleLine(line, false)) {
-        std::fputc('\n', stderr);
+        KSWriteText(stderr, "\n");
         return false;
     }
     Value = line;
@@ -133,14 +133,14 @@ TKSPromptButton TUnattendedPrompts::ConfirmBox(TKSPromptKind Kind, const AnsiStr
     }
     if (!KSHasButton(Buttons, answer))
         answer = pbNone;
-    std::fprintf(stderr, "kestrel: not asked (standard input is not a terminal): %s -- answered %s\n",
-                 Text.c_str(), ButtonName(answer));
+    KSPrintf(stderr, "kestrel: not asked (standard input is not a terminal): %s -- answered %s\n",
+             Text.c_str(), ButtonName(answer));
     return answer;
 }
 
 bool TUnattendedPrompts::PasswordInputQuery(const AnsiString& ACaption, const AnsiString&, AnsiString&) {
-    std::fprintf(stderr, "kestrel: not asked (standard input is not a terminal): %s -- item skipped\n",
-                 ACaption.c_str());
+    KSPrintf(stderr, "kestrel: not asked (standard input is not a terminal): %s -- item skipped\n",
+             ACaption.c_str());
     return false;
 }
 

@@ -6,18 +6,20 @@
 #include "cli/CliCommon.h"
 #include "cli/CliMain.h"
 #include "cli/CliVerbs.h"
+#include "platform/KSConsole.h"
 
 namespace {
 
 using namespace ks::cli;
+using ks::KSPrintf;
 
 void PrintVerbHelp(FILE* Out, const TCliVerb& V) {
-    std::fprintf(Out, "  kestrel %s\n", V.Synopsis);
+    KSPrintf(Out, "  kestrel %s\n", V.Synopsis);
     // The verb's help, every line indented under its synopsis.
     std::string Line;
     for (const char* P = V.Help;; ++P) {
         if (*P == '\n' || *P == 0) {
-            std::fprintf(Out, "      %s\n", Line.c_str());
+            KSPrintf(Out, "      %s\n", Line.c_str());
             Line.clear();
             if (*P == 0)
                 break;
@@ -28,20 +30,19 @@ void PrintVerbHelp(FILE* Out, const TCliVerb& V) {
 }
 
 void PrintHelp(FILE* Out) {
-    std::fprintf(Out, "Usage: kestrel VERB ARGUMENTS\n\n"
-                      "Reads ZIP archives: single files, self-extracting executables and damaged archives\n"
-                      "(whose directory is rebuilt from the local headers). The archive itself is opened\n"
-                      "read-only: it is never created or changed.\n\n"
-                      "Verbs:\n");
+    KSPrintf(Out, "Usage: kestrel VERB ARGUMENTS\n\n"
+                  "Reads ZIP archives: single files, self-extracting executables and damaged archives\n"
+                  "(whose directory is rebuilt from the local headers). The archive itself is opened\n"
+                  "read-only: it is never created or changed.\n\n"
+                  "Verbs:\n");
     for (const TCliVerb* V : KSCliVerbs()) {
         PrintVerbHelp(Out, *V);
-        std::fprintf(Out, "\n");
+        KSPrintf(Out, "\n");
     }
-    std::fprintf(Out,
-                 "Exit status: 0 on success; 2 when the archive cannot be opened or the command line is\n"
-                 "wrong, with the engine's message (ending in \"Native error: NNNNN\") on standard error.\n"
-                 "Verbs that work item by item describe their other statuses above.\n"
-                 "\"kestrel VERB --help\" describes one verb.\n");
+    KSPrintf(Out, "Exit status: 0 on success; 2 when the archive cannot be opened or the command line is\n"
+                  "wrong, with the engine's message (ending in \"Native error: NNNNN\") on standard error.\n"
+                  "Verbs that work item by item describe their other statuses above.\n"
+                  "\"kestrel VERB --help\" describes one verb.\n");
 }
 
 bool IsHelp(const std::string& A) {
@@ -61,7 +62,7 @@ int ks::cli::KSCliMain(std::vector<std::string> Args) {
     }
     const TCliVerb* Verb = KSFindCliVerb(Args[0]);
     if (!Verb) {
-        std::fprintf(stderr, "kestrel: unknown verb \"%s\" (see kestrel --help)\n", Args[0].c_str());
+        KSPrintf(stderr, "kestrel: unknown verb \"%s\" (see kestrel --help)\n", Args[0].c_str());
         return KSExitFailure;
     }
     Args.erase(Args.begin());
@@ -69,7 +70,7 @@ int ks::cli::KSCliMain(std::vector<std::string> Args) {
         if (A == "--")
             break; // what follows are names, not options
         if (A == "--help" || A == "-h") {
-            std::printf("Usage:\n");
+            KSPrintf(stdout, "Usage:\n");
             PrintVerbHelp(stdout, *Verb);
             return KSExitOK;
         }

@@ -25,6 +25,10 @@ int KSStderrColumns() {
     return 80;
 }
 
+void KSWriteText(std::FILE* Stream, std::string_view Utf8Text) {
+    std::fwrite(Utf8Text.data(), 1, Utf8Text.size(), Stream);
+}
+
 bool KSReadConsoleLine(std::string& Line, bool Echo) {
     termios saved{};
     const bool restore = !Echo && isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &saved) == 0;

@@ -3,9 +3,11 @@
 
 #include <cstdio>
 #include <iterator>
+#include <mutex>
 #include <string>
 
 #include "platform/KSConsole.h"
+#include "platform/win32/KSWinInternal.h"
 
 namespace ks {
 
@@ -65,6 +67,103 @@ bool ReadWideConsoleLine(HANDLE In, std::string& Line) {
 }
 
 } // namespace
+
+namespace {
+
+// The length of S without the bytes of a character cut at its end.
+size_t WholeCharacters(std::string_view S) {
+    const size_t N = S.size();
+    size_t Tail = 0; // continuation bytes at the end
+    while (Tail < 3 && Tail < N && (static_cast<unsigned char>(S[N - 1 - Tail]) & 0xC0) == 0x80)
+        ++Tail;
+    if (Tail == N)
+        return N;
+    const auto Lead = static_cast<unsigned char>(S[N - 1 - Tail]);
+    const size_t Len = Lead >= 0xF0 ? 4 : Lead >= 0xE0 ? 3 : Lead >= 0xC0 ? 2 : 1;
+    return Lead >= 0xC0 && Lead < 0xF8 && Len > Tail + 1 ? N - 1 - Tail : N;
+}
+
+bool WriteWide(HANDLE Console, const wchar_t* P, size_t N) {
+    while (N > 0) {
+        // Pieces of a bounded size (older consoles take no more than about 64 KiB a call), never
+        // between the two halves of a surrogate pair.
+        DWORD Chunk = N > 8192 ? 8192 : static_cast<DWORD>(N);
+        if (Chunk < N && P[Chunk - 1] >= 0xD800 && P[Chunk - 1] <= 0xDBFF)
+            --Chunk;
+        DWORD Done = 0;
+        if (!WriteConsoleW(Console, P, Chunk, &Done, nullptr) || Done == 0)
+            return false;
+        P += Done;
+        N -= Done;
+    }
+    return true;
+}
+
+void ClearToLineEnd(HANDLE Console) {
+    CONSOLE_SCREEN_BUFFER_INFO Info{};
+    if (!GetConsoleScreenBufferInfo(Console, &Info) || Info.dwCursorPosition.X >= Info.dwSize.X)
+        return;
+    const DWORD N = static_cast<DWORD>(Info.dwSize.X - Info.dwCursorPosition.X);
+    DWORD Done = 0;
+    FillConsoleOutputCharacterW(Console, L' ', N, Info.dwCursorPosition, &Done);
+    FillConsoleOutputAttribute(Console, Info.wAttributes, N, Info.dwCursorPosition, &Done);
+}
+
+// Where a standard stream goes, told on its first use: the handle of a console or none.
+struct TConsoleOut {
+    bool Known = false;
+    HANDLE Console = nullptr;
+    std::string Pending;
+};
+
+} // namespace
+
+bool win::WriteConsoleText(HANDLE Console, std::string& Pending, std::string_view Text) {
+    Pending.append(Text);
+    const size_t Whole = WholeCharacters(Pending);
+    std::wstring W;
+    if (Whole > 0) {
+        const int Need = MultiByteToWideChar(CP_UTF8, 0, Pending.data(), static_cast<int>(Whole), nullptr, 0);
+        W.resize(static_cast<size_t>(Need > 0 ? Need : 0));
+        if (Need > 0)
+            MultiByteToWideChar(CP_UTF8, 0, Pending.data(), static_cast<int>(Whole), W.data(), Need);
+    }
+    Pending.erase(0, Whole);
+    static const std::wstring_view Clear = L"\x1b[K";
+    size_t Pos = 0;
+    for (;;) {
+        const size_t At = W.find(Clear, Pos);
+        const size_t End = At == std::wstring::npos ? W.size() : At;
+        if (!WriteWide(Console, W.data() + Pos, End - Pos))
+            return false;
+        if (At == std::wstring::npos)
+            return true;
+        ClearToLineEnd(Console);
+        Pos = At + Clear.size();
+    }
+}
+
+void KSWriteText(std::FILE* Stream, std::string_view Utf8Text) {
+    static std::mutex Lock;
+    static TConsoleOut Out, Err;
+    std::lock_guard<std::mutex> Hold(Lock);
+    TConsoleOut* C = Stream == stdout ? &Out : Stream == stderr ? &Err : nullptr;
+    if (C && !C->Known) {
+        const DWORD Which = Stream == stdout ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
+        C->Console = IsConsole(Which) ? GetStdHandle(Which) : nullptr;
+        C->Known = true;
+    }
+    if (C && C->Console) {
+        std::fflush(Stream);
+        if (win::WriteConsoleText(C->Console, C->Pending, Utf8Text))
+            return;
+        // A console that refuses the text gets this text and the rest of the run's as bytes
+        // through the stream.
+        C->Console = nullptr;
+        C->Pending.clear();
+    }
+    std::fwrite(Utf8Text.data(), 1, Utf8Text.size(), Stream);
+}
 
 bool KSReadConsoleLine(std::string& Line, bool Echo) {
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/KSTypes.h"
 
@@ -48,5 +49,11 @@ bool DosDateTimeToUtcFileTime(int32_t DosDateTime, FILETIME& Utc);
 // UTC FILETIME -> DOS date-time in local time under the rule of that date. Times before
 // 1980-01-01 give 1980-01-01 00:00:00, times after 2107-12-31 23:59:58 give that last value.
 int32_t UtcFileTimeToDosDateTime(const FILETIME& Utc);
+
+// Writes UTF-8 text to a console screen buffer as UTF-16 characters. The bytes of a character cut
+// at the end of Text wait in Pending for the next call. "\033[K" clears from the cursor to the end
+// of its line, done here through the screen buffer, so it works whether or not the console reads
+// escape sequences, and without changing the console's modes. False when the console refuses.
+bool WriteConsoleText(HANDLE Console, std::string& Pending, std::string_view Text);
 
 } // namespace ks::win

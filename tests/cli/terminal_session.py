@@ -124,6 +124,37 @@ def overwrite_and_progress_case(work):
           "the progress bar was not cleared at the end", s)
 
 
+def long_name_progress_case(work):
+    """A name too long for the line is shown by its end after "...": cut at a character, so the
+    bar's text stays valid UTF-8 whatever bytes the cut falls between."""
+    case = "progress bar with a long name"
+    archive = os.path.join(work, "long.zip")
+    rnd = random.Random(11)
+    big = bytes(rnd.getrandbits(8) for _ in range(3 << 20))
+    long_name = "mappa/" + "árvíztűrő_tükörfúrógép_" * 6 + "vége.bin"
+    with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("a.txt", "new text\n")
+        z.writestr(long_name, big)
+    out = os.path.join(work, "long")
+    os.makedirs(out)
+    with open(os.path.join(out, "a.txt"), "w") as f:
+        f.write("old text\n")
+    s = Session(["extract", archive, "-d", out, "--overwrite", "prompt"], work)
+    check(case, s.wait_for("[y]es, [n]o"), "no overwrite question", s)
+    time.sleep(0.8)  # past the bar's start-up delay
+    s.send("n\n")
+    code = s.finish()
+    check(case, code == 1, f"exit status {code}, expected 1 (an item was skipped)", s)
+    bars = [b.split(b"\x1b[K")[0] for b in s.screen.split(b"[n]o", 1)[-1].split(b"\r") if b"%" in b]
+    check(case, any(b"..." in b and b.endswith("vége.bin".encode()) for b in bars),
+          "no bar shows the end of the long name after ...", s)
+    for b in bars:
+        try:
+            b.decode("utf-8")
+        except UnicodeDecodeError:
+            check(case, False, f"the bar {b!r} is not valid UTF-8", s)
+
+
 def main():
     work = tempfile.mkdtemp(prefix="kestrel-tty-")
     try:
@@ -132,6 +163,7 @@ def main():
         password_case(work, ["wrong", "secret"], 0, {"hello.txt": hello})
         password_case(work, [None], 1, {"hello.txt": None})
         overwrite_and_progress_case(work)
+        long_name_progress_case(work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     if failures:
