@@ -158,8 +158,10 @@ if command -v convert >/dev/null && [ -f "$WORK/1-folder-choice.png" ] && [ -f "
     [ -n "$top" ] || return 1
     left=$(convert "$1" -crop "1024x1+0+$((top + 1))" -depth 8 txt:- 2>/dev/null | grep -m1 '#265527' |
       sed 's/^\([0-9]*\),.*/\1/')
-    [ -n "$left" ] && convert "$1" -crop "155x25+$((left + 331))+$((top + 292))" -depth 8 txt:- 2>/dev/null |
-      grep -q '#265527'
+    [ -n "$left" ] || return 1
+    local n # counted, not grep -q: that would end convert early, which pipefail counts as failure
+    n=$(convert "$1" -crop "155x25+$((left + 331))+$((top + 292))" -depth 8 txt:- 2>/dev/null | grep -c '#265527')
+    [ "${n:-0}" -gt 0 ]
   }
   check "the run button's caption is #265527" caption_colour "$WORK/1-folder-choice.png"
 fi
