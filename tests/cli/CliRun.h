@@ -1,11 +1,13 @@
 // CliRun.h -- runs the built kestrel binary and captures what it did.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/KSStrings.h"
@@ -77,6 +79,25 @@ inline CliResult RunKestrel(const std::vector<std::string>& Args) {
     R.Status = std::atoi(Slurp(Rc).c_str());
     return R;
 }
+#endif
+
+// Every regular file below Root: its name relative to Root (UTF-8, "/" separators) and contents,
+// sorted by name.
+inline std::vector<std::pair<std::string, std::string>> Tree(const std::filesystem::path& Root) {
+    std::vector<std::pair<std::string, std::string>> T;
+    for (const auto& E : std::filesystem::recursive_directory_iterator(Root))
+        if (E.is_regular_file()) {
+            const std::u8string Name = std::filesystem::relative(E.path(), Root).generic_u8string();
+            T.emplace_back(std::string(Name.begin(), Name.end()), Slurp(E.path()));
+        }
+    std::sort(T.begin(), T.end());
+    return T;
+}
+
+#ifdef _WIN32
+// Info-ZIP's zip and unzip are Linux programs, which a Windows test cannot start: what they make
+// of the fixtures is made on the build machine before the tests (make_peer_references.sh).
+inline const std::filesystem::path PeerReferences = KS_PEER_REFERENCES;
 #endif
 
 inline std::vector<std::string> Lines(const std::string& Text) {

@@ -22,6 +22,7 @@ using test::RunKestrel;
 using test::ShellQuote;
 using test::Slurp;
 using test::TempDir;
+using test::Tree;
 
 const fs::path Volumes = fs::path(KS_FIXTURES_DIR) / "volumes";
 
@@ -32,16 +33,6 @@ void CopyAs(const fs::path& Dir, const FileList& Files) {
         fs::copy_file(Volumes / From, Dir / To);
 }
 
-// Every regular file below Root, relative name -> contents.
-std::vector<std::pair<std::string, std::string>> Tree(const fs::path& Root) {
-    std::vector<std::pair<std::string, std::string>> t;
-    for (const auto& e : fs::recursive_directory_iterator(Root))
-        if (e.is_regular_file())
-            t.emplace_back(fs::relative(e.path(), Root).generic_string(), Slurp(e.path()));
-    std::sort(t.begin(), t.end());
-    return t;
-}
-
 // What Info-ZIP makes of the set Base.z01 ... Base.zip of the fixtures: the set joined into one
 // archive by zip -s 0, its names in directory order (unzip -Z1) and the tree unzip extracts.
 struct Reference {
@@ -50,12 +41,20 @@ struct Reference {
 };
 
 Reference InfoZipReference(const std::string& Base) {
+    Reference r;
+#ifdef _WIN32
+    const fs::path made = test::PeerReferences / "volumes" / Base;
+    if (fs::is_directory(made / "tree")) {
+        r.Names = Lines(Slurp(made / "names"));
+        r.Files = Tree(made / "tree");
+    }
+    return r;
+#else
     TempDir d;
     for (const auto& e : fs::directory_iterator(Volumes))
         if (e.path().stem() == Base)
             fs::copy_file(e.path(), d.Path() / ("r" + e.path().extension().string()));
     const std::string q = ShellQuote(d.Path().string());
-    Reference r;
     if (std::system(("cd " + q + " && zip -q -s 0 r.zip --out whole.zip && unzip -Z1 whole.zip >names && " +
                      "unzip -qq whole.zip -d tree")
                         .c_str()) != 0)
@@ -63,6 +62,7 @@ Reference InfoZipReference(const std::string& Base) {
     r.Names = Lines(Slurp(d.Path() / "names"));
     r.Files = Tree(d.Path() / "tree");
     return r;
+#endif
 }
 
 struct SetCase {
@@ -77,11 +77,12 @@ class SplitSetCli : public ::testing::TestWithParam<SetCase> {};
 // list names every item in directory order, extract writes the same bytes as Info-ZIP's unzip of
 // the joined set, and test finds every item sound.
 TEST_P(SplitSetCli, ListExtractTestAgreeWithInfoZip) {
-#ifdef _WIN32
-    GTEST_SKIP() << "the reference is made with Info-ZIP's Linux programs";
-#endif
     const SetCase& c = GetParam();
     const Reference ref = InfoZipReference(c.ReferenceSet);
+#ifdef _WIN32
+    if (ref.Files.empty())
+        GTEST_SKIP() << "no Info-ZIP reference was made for the Windows tests";
+#endif
     ASSERT_FALSE(ref.Files.empty()) << "Info-ZIP could not join " << c.ReferenceSet;
     TempDir d;
     CopyAs(d.Path(), c.Files);
