@@ -212,6 +212,9 @@ TEST(CliExtract, ExistingFilesWithoutATerminal) {
 }
 
 TEST(CliExtract, QuestionsOnATerminal) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows the same questions are answered on a console by tests/windows/console_pty.sh";
+#endif
     // util-linux "script" gives the tool a terminal; the answers are typed into it.
     if (std::system("command -v script >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "script (util-linux) is not installed";
