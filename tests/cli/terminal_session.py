@@ -95,27 +95,35 @@ def password_case(work, answers, expect_code, expect_files):
         check(case, got == content, f"{name}: {got!r:.40} instead of {content!r:.40}", s)
 
 
-def overwrite_and_progress_case(work):
-    """An overwrite question answered No after a pause; the next, larger item then shows the bar,
-    which is gone from the last line when the program ends."""
-    case = "overwrite prompt and progress bar"
-    archive = os.path.join(work, "two.zip")
-    rnd = random.Random(7)
+def skip_then_extract_large(case, work, out, large_name, seed):
+    """Extracts a.txt over an existing one and then 3 MiB of noise named large_name into out; the
+    overwrite question is answered No after a pause, so the bar's start-up delay has passed when
+    the large item is written. Returns the session and the large item's data."""
+    archive = os.path.join(work, f"{seed}.zip")
+    rnd = random.Random(seed)
     big = bytes(rnd.getrandbits(8) for _ in range(3 << 20))
     with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
         z.writestr("a.txt", "new text\n")
-        z.writestr("big.bin", big)
-    out = os.path.join(work, "ow")
+        z.writestr(large_name, big)
     os.makedirs(out)
     with open(os.path.join(out, "a.txt"), "w") as f:
         f.write("old text\n")
     s = Session(["extract", archive, "-d", out, "--overwrite", "prompt"], work)
     check(case, s.wait_for("[y]es, [n]o"), "no overwrite question", s)
-    check(case, b"Confirm" in s.screen, "the question is not titled Confirm", s)
     time.sleep(0.8)  # past the bar's start-up delay
     s.send("n\n")
     code = s.finish()
     check(case, code == 1, f"exit status {code}, expected 1 (an item was skipped)", s)
+    return s, big
+
+
+def overwrite_and_progress_case(work):
+    """An overwrite question answered No after a pause; the next, larger item then shows the bar,
+    which is gone from the last line when the program ends."""
+    case = "overwrite prompt and progress bar"
+    out = os.path.join(work, "ow")
+    s, big = skip_then_extract_large(case, work, out, "big.bin", 7)
+    check(case, b"Confirm" in s.screen, "the question is not titled Confirm", s)
     check(case, read(os.path.join(out, "a.txt")) == b"old text\n", "a.txt was overwritten", s)
     check(case, read(os.path.join(out, "big.bin")) == big, "big.bin is not the item's data", s)
     after = s.screen.split(b"[n]o", 1)[-1]
@@ -128,23 +136,8 @@ def long_name_progress_case(work):
     """A name too long for the line is shown by its end after "...": cut at a character, so the
     bar's text stays valid UTF-8 whatever bytes the cut falls between."""
     case = "progress bar with a long name"
-    archive = os.path.join(work, "long.zip")
-    rnd = random.Random(11)
-    big = bytes(rnd.getrandbits(8) for _ in range(3 << 20))
     long_name = "mappa/" + "árvíztűrő_tükörfúrógép_" * 6 + "vége.bin"
-    with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
-        z.writestr("a.txt", "new text\n")
-        z.writestr(long_name, big)
-    out = os.path.join(work, "long")
-    os.makedirs(out)
-    with open(os.path.join(out, "a.txt"), "w") as f:
-        f.write("old text\n")
-    s = Session(["extract", archive, "-d", out, "--overwrite", "prompt"], work)
-    check(case, s.wait_for("[y]es, [n]o"), "no overwrite question", s)
-    time.sleep(0.8)  # past the bar's start-up delay
-    s.send("n\n")
-    code = s.finish()
-    check(case, code == 1, f"exit status {code}, expected 1 (an item was skipped)", s)
+    s, _ = skip_then_extract_large(case, work, os.path.join(work, "long"), long_name, 11)
     bars = [b.split(b"\x1b[K")[0] for b in s.screen.split(b"[n]o", 1)[-1].split(b"\r") if b"%" in b]
     check(case, any(b"..." in b and b.endswith("vége.bin".encode()) for b in bars),
           "no bar shows the end of the long name after ...", s)
