@@ -36,7 +36,7 @@ mkdir -p "$DHOME/Documents" "$DHOME/Desktop" "$DHOME/.config"
 # Xvfb picks a free display itself and names it once it accepts clients: choosing a number here
 # and starting the server after would race with any other server starting meanwhile.
 DFILE=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$DFILE" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$DFILE" >/dev/null 2>&1 &
 XVFB=$!
 SETUP_PID=""
 cleanup() {

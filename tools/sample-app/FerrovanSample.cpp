@@ -27,13 +27,9 @@ bool HasDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool Gui = HasDisplay();
-    std::unique_ptr<QCoreApplication> App;
-    if (Gui)
-        App = std::make_unique<QApplication>(argc, argv);
-    else
-        App = std::make_unique<QCoreApplication>(argc, argv);
-
+    // The launch is recorded before any display is used: a window that cannot be shown must not
+    // lose the record the installer's tests and the next installer run rely on.
+    auto App = std::make_unique<QCoreApplication>(argc, argv);
     const QString Folder = QCoreApplication::applicationDirPath();
     const QStringList Args = QCoreApplication::arguments().mid(1);
     const bool FirstRun = Args.contains(QStringLiteral("FIRST_RUN"));
@@ -50,8 +46,10 @@ int main(int argc, char** argv) {
                 << "pid=" << QCoreApplication::applicationPid() << '\n';
         }
     }
-    if (!Gui)
+    if (!HasDisplay())
         return 0;
+    App.reset(); // one application object at a time
+    QApplication Gui(argc, argv);
 
     QWidget Window;
     Window.setWindowTitle(QStringLiteral("Ferrovan"));
@@ -66,5 +64,5 @@ int main(int argc, char** argv) {
     // FERROVAN_AUTOCLOSE=<seconds> ends the demonstration window by itself.
     if (const char* Secs = std::getenv("FERROVAN_AUTOCLOSE"))
         QTimer::singleShot(std::atoi(Secs) * 1000, &Window, &QWidget::close);
-    return App->exec();
+    return Gui.exec();
 }
