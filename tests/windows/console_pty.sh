@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The console cases of windows_tests, and kestrel.exe on a real console: Wine runs each program
 # on a pseudo-terminal (script), which it presents to the program as its console. kestrel.exe
-# lists names outside the console's code page, and asks its overwrite questions there, which are
-# answered by typing. Exit 77 (skipped) when script(1) is missing.
-#   $1: the Wine runner, $2: windows_tests.exe, $3: kestrel.exe, $4: the command-line fixtures
+# lists names outside the console's code page, asks its overwrite questions there and reads a
+# password without echo, each answered by typing. Exit 77 (skipped) when script(1) is missing.
+#   $1: the Wine runner, $2: windows_tests.exe, $3: kestrel.exe, $4: the command-line fixtures,
+#   $5: the encrypted fixtures
 set -uo pipefail
-RUN=$1 TESTS=$2 KESTREL=$3 FIXTURES=$4
+RUN=$1 TESTS=$2 KESTREL=$3 FIXTURES=$4 ENCRYPTED=$5
 command -v script >/dev/null || { echo "skipped: script is missing"; exit 77; }
 WORK=$(mktemp -d /tmp/ks-console.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
@@ -59,10 +60,28 @@ check "hello.txt was kept (No)" test "$(stat -c %s "$OUT/hello.txt")" = 1
 check "dir/lines.txt was replaced (All)" test "$(stat -c %s "$OUT/dir/lines.txt")" = 6000
 check "dir/noise.bin was replaced without a question" test "$(stat -c %s "$OUT/dir/noise.bin")" = 20000
 
+# A password typed on the console is read without echo: "wrong" first, then "secret". (Wine draws
+# the blank at the end of a prompt as a cursor move, so the prompts are found without it.)
+PW=$WORK/pw
+password() { # $1: how many prompts must be shown before $2 is typed
+  for _ in $(seq 600); do
+    [ "$(grep -o 'Enter password:' "$WORK/pw.log" 2>/dev/null | wc -l)" -ge "$1" ] && break
+    sleep 0.1
+  done
+  printf '%s\r' "$2"
+}
+(password 1 wrong; password 2 secret) |
+  on_console "$WORK/pw.log" sh -c '"$@"; echo "rc=$?"' sh "$RUN" "$KESTREL" extract "$ENCRYPTED/zip_crypt.zip" -d "$PW"
+check "the password was asked again after a wrong one" test "$(grep -o 'Enter password:' "$WORK/pw.log" | wc -l)" = 2
+check "the item was extracted with the right one" test "$(cat "$PW/hello.txt" 2>/dev/null)" = "Hello, Kestrel!"
+check "the extraction ended with 0" grep -q 'rc=0' "$WORK/pw.log"
+check "neither password was echoed" not grep -q -e wrong -e secret "$WORK/pw.log"
+
 if [ $fails != 0 ]; then
   echo "--- the test report:"; cat "$WORK/report.json" 2>/dev/null
   echo "--- kestrel list on the console:"; cat "$WORK/list.log"
   echo "--- kestrel extract's questions:"; cat "$WORK/ask.log"
+  echo "--- the password prompts:"; cat "$WORK/pw.log"
   echo "$fails check(s) failed"; exit 1
 fi
 echo "all checks passed"
