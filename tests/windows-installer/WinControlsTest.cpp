@@ -9,6 +9,7 @@
 #include "WinTestScratch.h"
 #include "installer/win32/WinApi.h"
 #include "installer/win32/WinDirectoryListBox.h"
+#include "installer/win32/WinFrmMain.h"
 #include "installer/win32/WinFrmUjMappa.h"
 #include "installer/win32/WinOsServices.h"
 #include "installer/win32/WinPrompts.h"
@@ -295,6 +296,50 @@ INSTANTIATE_TEST_SUITE_P(Keys, ColouredButtonKeys,
                          [](const ::testing::TestParamInfo<TButtonKey>& I) {
                              return std::string(I.param.Name);
                          });
+
+// ---- tab order ------------------------------------------------------------------------------------
+
+// The controls Tab visits from the first one until it comes round again: the window class and,
+// for buttons and edit boxes, the caption.
+std::vector<std::wstring> TabCycle(HWND Wnd) {
+    std::vector<std::wstring> Out;
+    HWND First = GetNextDlgTabItem(Wnd, nullptr, FALSE);
+    for (HWND C = First; C && Out.size() < 20;) {
+        wchar_t Class[64] = L"", Text[128] = L"";
+        GetClassNameW(C, Class, 64);
+        CharUpperW(Class);
+        std::wstring Item = Class;
+        if (Item == L"BUTTON" || Item == L"EDIT") {
+            GetWindowTextW(C, Text, 128);
+            Item += std::wstring(L" ") + Text;
+        }
+        Out.push_back(Item);
+        C = GetNextDlgTabItem(Wnd, C, FALSE);
+        if (C == First)
+            break;
+    }
+    return Out;
+}
+
+TEST(TabOrder, MainWindowInBothModesAndTheNewFolderDialog) {
+    TWinFrmMain Main({});
+    Main.SetUpdatePanelVisible(false);
+    // Panel2 (btnRun, btnExit; chkShortcut is hidden), then Panel4 (btnUjMappa, Drive, Dir).
+    EXPECT_EQ(TabCycle(Main.Handle()),
+              (std::vector<std::wstring>{L"BUTTON Telep\u00EDt\u00E9s ind\u00EDt\u00E1sa",
+                                         L"BUTTON Kil\u00E9p\u00E9s", L"BUTTON \u00DAj mappa", L"COMBOBOX",
+                                         L"LISTBOX"}));
+    // The update page covers the folder chooser, which Tab then passes by.
+    Main.SetUpdatePanelVisible(true);
+    EXPECT_EQ(TabCycle(Main.Handle()),
+              (std::vector<std::wstring>{L"BUTTON Telep\u00EDt\u00E9s ind\u00EDt\u00E1sa",
+                                         L"BUTTON Kil\u00E9p\u00E9s"}));
+
+    TWinFrmUjMappa Dlg(nullptr);
+    SetWindowTextW(Dlg.Edit(), L"uj");
+    EXPECT_EQ(TabCycle(Dlg.Handle()),
+              (std::vector<std::wstring>{L"EDIT uj", L"BUTTON L\u00E9trehoz", L"BUTTON M\u00E9gsem"}));
+}
 
 // ---- the directory list -------------------------------------------------------------------------
 
