@@ -44,20 +44,9 @@ const char* const KestrelSettings[][2] = {
 } // namespace
 
 TWinFrmMain::TWinFrmMain(std::span<const uint8_t> Payload) : FOs(std::make_unique<TWinOsServices>()) {
-    static bool Registered = false;
     HINSTANCE Inst = GetModuleHandleW(nullptr);
     FIcon = static_cast<HICON>(LoadImageW(Inst, MAKEINTRESOURCEW(IdMainIcon), IMAGE_ICON, 32, 32, 0));
-    if (!Registered) {
-        WNDCLASSEXW C{};
-        C.cbSize = sizeof(C);
-        C.lpfnWndProc = WndProc;
-        C.hInstance = Inst;
-        C.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        C.hIcon = FIcon;
-        C.lpszClassName = ClassName;
-        RegisterClassExW(&C);
-        Registered = true;
-    }
+    RegisterWindowClass(ClassName, WndProc, FIcon);
     // Fixed single border, a caption of two blanks, no system menu and no caption buttons.
     const DWORD Style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
     const DWORD Ex = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;

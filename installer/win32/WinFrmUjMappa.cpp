@@ -13,17 +13,7 @@ const wchar_t* const SelfProp = L"KSUjMappa";
 } // namespace
 
 TWinFrmUjMappa::TWinFrmUjMappa(HWND Owner) : FOwner(Owner) {
-    static bool Registered = false;
-    if (!Registered) {
-        WNDCLASSEXW C{};
-        C.cbSize = sizeof(C);
-        C.lpfnWndProc = WndProc;
-        C.hInstance = GetModuleHandleW(nullptr);
-        C.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        C.lpszClassName = ClassName;
-        RegisterClassExW(&C);
-        Registered = true;
-    }
+    RegisterWindowClass(ClassName, WndProc);
     // Fixed single border, a caption and no caption buttons.
     const DWORD Style = WS_POPUP | WS_CAPTION;
     const DWORD Ex = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
@@ -63,16 +53,11 @@ TWinFrmUjMappa::~TWinFrmUjMappa() {
 
 LRESULT CALLBACK TWinFrmUjMappa::WndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     auto* Self = static_cast<TWinFrmUjMappa*>(GetPropW(Wnd, SelfProp));
+    if (LRESULT Look = 0; ChildLookMessage(Msg, WParam, LParam, Look))
+        return Look;
     switch (Msg) {
     case WM_ERASEBKGND:
         return EraseBackground(Wnd, reinterpret_cast<HDC>(WParam), clPage);
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORBTN:
-        return reinterpret_cast<LRESULT>(
-            ControlColor(reinterpret_cast<HDC>(WParam), reinterpret_cast<HWND>(LParam)));
-    case WM_DRAWITEM:
-        return DrawColouredButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(LParam));
     case WM_COMMAND:
         if (!Self)
             break;

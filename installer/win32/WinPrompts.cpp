@@ -58,6 +58,8 @@ struct TModalState {
 
 LRESULT CALLBACK ModalProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     auto* S = reinterpret_cast<TModalState*>(GetWindowLongPtrW(Wnd, GWLP_USERDATA));
+    if (LRESULT Look = 0; ChildLookMessage(Msg, WParam, LParam, Look))
+        return Look;
     switch (Msg) {
     case WM_COMMAND:
         if (S && HIWORD(WParam) == BN_CLICKED && LOWORD(WParam) != 0) {
@@ -72,28 +74,12 @@ LRESULT CALLBACK ModalProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
             S->Done = true;
         }
         return 0;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORBTN:
-        return reinterpret_cast<LRESULT>(
-            ControlColor(reinterpret_cast<HDC>(WParam), reinterpret_cast<HWND>(LParam)));
     }
     return DefWindowProcW(Wnd, Msg, WParam, LParam);
 }
 
 HWND CreateModal(const AnsiString& Caption, int ClientW, int ClientH, TModalState& State, bool CloseBox) {
-    static bool Registered = false;
-    if (!Registered) {
-        WNDCLASSEXW C{};
-        C.cbSize = sizeof(C);
-        C.lpfnWndProc = ModalProc;
-        C.hInstance = GetModuleHandleW(nullptr);
-        C.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        C.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        C.lpszClassName = L"KSPromptDialog";
-        RegisterClassExW(&C);
-        Registered = true;
-    }
+    RegisterWindowClass(L"KSPromptDialog", ModalProc, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     const DWORD Style = WS_POPUP | WS_CAPTION | (CloseBox ? WS_SYSMENU : 0);
     const DWORD Ex = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     const RECT R = CentredWindowRect(ClientW, ClientH, Style, Ex);

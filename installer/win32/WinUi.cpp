@@ -57,17 +57,11 @@ const wchar_t* const PanelClass = L"KSPanel";
 HWND GMainWindow = nullptr;
 
 LRESULT CALLBACK PanelProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    if (LRESULT Look = 0; ChildLookMessage(Msg, WParam, LParam, Look))
+        return Look;
     switch (Msg) {
     case WM_ERASEBKGND:
         return EraseBackground(Wnd, reinterpret_cast<HDC>(WParam), BackColor(Wnd, clPage));
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLOREDIT:
-        return reinterpret_cast<LRESULT>(
-            ControlColor(reinterpret_cast<HDC>(WParam), reinterpret_cast<HWND>(LParam)));
-    case WM_DRAWITEM:
-        return DrawColouredButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(LParam));
     case WM_COMMAND:
         // Controls nested in panels are handled by the top-level window.
         return SendMessageW(GetAncestor(Wnd, GA_ROOT), Msg, WParam, LParam);
@@ -78,21 +72,37 @@ LRESULT CALLBACK PanelProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
     return DefWindowProcW(Wnd, Msg, WParam, LParam);
 }
 
-void RegisterPanelClass() {
-    static bool Done = false;
-    if (Done)
-        return;
+} // namespace
+
+void RegisterWindowClass(const wchar_t* Name, WNDPROC Proc, HICON Icon, HBRUSH Background) {
     WNDCLASSEXW C{};
     C.cbSize = sizeof(C);
-    C.lpfnWndProc = PanelProc;
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), Name, &C))
+        return;
+    C.lpfnWndProc = Proc;
     C.hInstance = GetModuleHandleW(nullptr);
     C.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    C.lpszClassName = PanelClass;
+    C.hIcon = Icon;
+    C.hbrBackground = Background;
+    C.lpszClassName = Name;
     RegisterClassExW(&C);
-    Done = true;
 }
 
-} // namespace
+bool ChildLookMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) {
+    switch (Msg) {
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLOREDIT:
+        Result = reinterpret_cast<LRESULT>(
+            ControlColor(reinterpret_cast<HDC>(WParam), reinterpret_cast<HWND>(LParam)));
+        return true;
+    case WM_DRAWITEM:
+        Result = DrawColouredButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(LParam));
+        return true;
+    }
+    return false;
+}
 
 const TWinFonts& Fonts() {
     static const TWinFonts F{MakeFont(-11, false), MakeFont(-11, true), MakeFont(-16, true)};
@@ -130,7 +140,7 @@ HBRUSH ControlColor(HDC Dc, HWND Control) {
 }
 
 HWND CreatePanel(HWND Parent, int X, int Y, int W, int H, COLORREF Color, bool Visible) {
-    RegisterPanelClass();
+    RegisterWindowClass(PanelClass, PanelProc);
     HWND P = CreateWindowExW(WS_EX_CONTROLPARENT, PanelClass, L" ",
                              WS_CHILD | WS_CLIPSIBLINGS | (Visible ? WS_VISIBLE : 0), X, Y, W, H, Parent,
                              nullptr, GetModuleHandleW(nullptr), nullptr);

@@ -43,6 +43,15 @@ HBRUSH ControlColor(HDC Dc, HWND Control);
 // Fills Wnd's client area on Dc with Color (a window's WM_ERASEBKGND); returns 1, the "erased".
 LRESULT EraseBackground(HWND Wnd, HDC Dc, COLORREF Color);
 
+// Registers a window class of this program under Name (the first call; later ones with the same
+// name leave the class as it is), with the arrow cursor.
+void RegisterWindowClass(const wchar_t* Name, WNDPROC Proc, HICON Icon = nullptr,
+                         HBRUSH Background = nullptr);
+
+// The messages a window gets about the look of its children: WM_CTLCOLOR* (ControlColor) and
+// WM_DRAWITEM (DrawColouredButton). True when Msg is one of them, with its answer in Result.
+bool ChildLookMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result);
+
 // A plain panel: paints its colour and hands the notifications of its controls to the top-level
 // window, so that nested controls are handled where the window's logic lives.
 HWND CreatePanel(HWND Parent, int X, int Y, int W, int H, COLORREF Color, bool Visible = true);
